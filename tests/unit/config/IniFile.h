@@ -1,0 +1,50 @@
+#pragma once
+// Test helper: a temporary folder holding INI files written from UTF-8 text as GBK with CR LF line ends.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "platform/Gbk.h"
+
+namespace config_test {
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "varn-config-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+    // Writes `utf8Lines` (lines separated by '\n') converted to GBK, each line ended by CR LF.
+    std::string WriteIni(const std::string& relative, std::string_view utf8Lines) const {
+        std::string bytes;
+        for (char c : platform::Utf8ToGbk(utf8Lines)) {
+            if (c == '\n') bytes += '\r';
+            bytes += c;
+        }
+        return WriteBytes(relative, bytes);
+    }
+
+    std::string WriteBytes(const std::string& relative, const std::string& bytes) const {
+        const std::filesystem::path file = std::filesystem::path(path_) / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file.string();
+    }
+
+  private:
+    std::string path_;
+};
+
+}  // namespace config_test
