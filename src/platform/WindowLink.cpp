@@ -1,0 +1,611 @@
+#include "platform/WindowLink.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Message layout, little-endian: magic u32, kind u8, 3 zero bytes, target handle u64, sender u64, dwData u64,
+// title length u32, byte count u32, then the title bytes and the data bytes. The receiver answers one byte:
+// 0 handled, 1 refused.
+constexpr std::uint32_t kMagic = 0x314C5756;  // "VWL1"
+constexpr std::size_t kHeaderSize = 40;
+constexpr std::size_t kMaxTitleBytes = 1024;
+constexpr std::size_t kMaxMessageSize = kHeaderSize + kMaxTitleBytes + kMaxCopyDataBytes;
+constexpr std::uint8_t kKindTitle = 1;
+constexpr std::uint8_t kKindHandle = 2;
+constexpr std::uint8_t kAckHandled = 0;
+constexpr std::uint8_t kAckRefused = 1;
+// A sender writes its message right after connecting; a connection silent for this long is dropped.
+constexpr int kReceiveWaitMs = 1000;
+constexpr int kListenBacklog = 16;
+
+std::mutex g_overrideMutex;
+std::string g_folderOverride;
+
+std::atomic<std::uint32_t> g_handleCounter{0};
+std::atomic<std::uint32_t> g_tempCounter{0};
+
+using SteadyClock = std::chrono::steady_clock;
+
+class Fd {
+  public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { Reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.Release()) {}
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = other.Release();
+        }
+        return *this;
+    }
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    int Release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void Reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+// Serialises registration and stale-file removal among all processes using the folder, so that a socket
+// that is being set up is never taken for a stale one.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::string& folder) {
+        std::string path = folder + "/.lock";
+        fd_ = Fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (fd_.Valid()) {
+            while (::flock(fd_.Get(), LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    // The lock is released when the descriptor closes.
+
+  private:
+    Fd fd_;
+};
+
+std::string Hex16(std::uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::uint64_t Fnv1a64(std::string_view bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+std::string TitleSocketPath(const std::string& folder, const std::string& title) {
+    return folder + "/t-" + Hex16(Fnv1a64(title)) + ".sock";
+}
+
+std::string HandleSocketPath(const std::string& folder, WindowHandle handle) {
+    return folder + "/h-" + Hex16(handle) + ".sock";
+}
+
+bool FillAddress(const std::string& path, sockaddr_un& address) {
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.data(), path.size());
+    return true;
+}
+
+enum class Probe { None, Live, Stale };
+
+// Asks whether a receiver listens on `path` without waiting for it.
+Probe ProbeSocket(const std::string& path) {
+    sockaddr_un address;
+    if (!FillAddress(path, address)) return Probe::None;
+    Fd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!fd.Valid()) return Probe::None;
+    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return Probe::Live;
+    if (errno == EAGAIN || errno == EINPROGRESS) return Probe::Live;  // backlog full: alive but busy
+    if (errno == ECONNREFUSED) return Probe::Stale;
+    return Probe::None;
+}
+
+// Removes `path` if it is a socket file nobody listens on. Called under the folder lock.
+void RemoveIfStale(const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) return;
+    if (ProbeSocket(path) == Probe::Stale) ::unlink(path.c_str());
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void PutU64(std::vector<std::uint8_t>& out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+std::uint32_t GetU32(const std::uint8_t* p) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+std::uint64_t GetU64(const std::uint8_t* p) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+int RemainingMs(SteadyClock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+void SetSendTimeout(int fd, int ms) {
+    timeval tv{};
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+    if (tv.tv_sec == 0 && tv.tv_usec == 0) tv.tv_usec = 1000;  // 0 would mean "wait forever"
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+bool PeerIsUs(int fd) {
+    ucred cred{};
+    socklen_t length = sizeof cred;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) != 0) return false;
+    return cred.uid == ::geteuid();
+}
+
+// Waits for `fd` to become readable; false on time-out or error. EINTR restarts with the remaining time.
+bool WaitReadable(int fd, SteadyClock::time_point deadline) {
+    for (;;) {
+        pollfd entry{fd, POLLIN, 0};
+        int ready = ::poll(&entry, 1, RemainingMs(deadline));
+        if (ready > 0) return true;
+        if (ready == 0) return false;
+        if (errno != EINTR) return false;
+    }
+}
+
+bool SendMessageTo(const std::string& path, const std::vector<std::uint8_t>& message, int timeoutMs) {
+    if (timeoutMs < 1) timeoutMs = 1;
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    sockaddr_un address;
+    if (!FillAddress(path, address)) return false;
+    Fd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    if (!fd.Valid()) return false;
+    // A connect to a receiver whose backlog is full blocks at most for the send time-out.
+    SetSendTimeout(fd.Get(), timeoutMs);
+    int rc;
+    do {
+        rc = ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (rc != 0 && errno == EINTR && RemainingMs(deadline) > 0);
+    if (rc != 0) return false;
+    if (!PeerIsUs(fd.Get())) return false;
+    SetSendTimeout(fd.Get(), RemainingMs(deadline));
+    ssize_t sent;
+    do {
+        sent = ::send(fd.Get(), message.data(), message.size(), MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR && RemainingMs(deadline) > 0);
+    if (sent != static_cast<ssize_t>(message.size())) return false;
+    if (!WaitReadable(fd.Get(), deadline)) return false;
+    std::uint8_t ack = kAckRefused;
+    return ::recv(fd.Get(), &ack, 1, MSG_DONTWAIT) == 1 && ack == kAckHandled;
+}
+
+std::vector<std::uint8_t> BuildMessage(std::uint8_t kind, WindowHandle target, const std::string& title,
+                                       WindowHandle sender, std::uint64_t dwData,
+                                       std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> out;
+    out.reserve(kHeaderSize + title.size() + bytes.size());
+    PutU32(out, kMagic);
+    out.push_back(kind);
+    out.insert(out.end(), 3, 0);
+    PutU64(out, target);
+    PutU64(out, sender);
+    PutU64(out, dwData);
+    PutU32(out, static_cast<std::uint32_t>(title.size()));
+    PutU32(out, static_cast<std::uint32_t>(bytes.size()));
+    out.insert(out.end(), title.begin(), title.end());
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return out;
+}
+
+bool DirectoryAcceptable(const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 07777) == 0700;
+}
+
+}  // namespace
+
+std::optional<std::string> LinkFolder() {
+    std::string folder;
+    {
+        std::lock_guard<std::mutex> lock(g_overrideMutex);
+        folder = g_folderOverride;
+    }
+    if (folder.empty()) {
+        const char* env = std::getenv("VARN_LINK_DIR");
+        if (env != nullptr && *env != '\0') {
+            folder = env;
+        } else {
+            const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+            if (runtime != nullptr && *runtime != '\0')
+                folder = std::string(runtime) + "/varn";
+            else
+                folder = "/tmp/varn-" + std::to_string(::geteuid());
+        }
+    }
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (::mkdir(folder.c_str(), 0700) == 0) {
+        ::chmod(folder.c_str(), 0700);  // the umask may have taken bits away
+    } else if (errno != EEXIST) {
+        return std::nullopt;
+    }
+    if (!DirectoryAcceptable(folder)) return std::nullopt;
+    return folder;
+}
+
+void SetLinkFolderOverride(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(g_overrideMutex);
+    g_folderOverride = folder;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+// One listening socket of a receiver and the name it is reachable under.
+struct Listener {
+    Fd fd;
+    std::uint8_t kind = kKindTitle;
+    std::string title;  // kind title
+    std::string path;
+    dev_t dev = 0;  // identity of the socket file we linked, so we only ever remove our own
+    ino_t ino = 0;
+};
+
+// Creates a listening socket and makes it reachable at `path` only if no live receiver holds that name.
+std::optional<Listener> CreateListener(const std::string& folder, const std::string& path,
+                                       WindowHandle owner) {
+    Listener listener;
+    listener.path = path;
+    std::string temp =
+        folder + "/n-" + Hex16(owner) + "-" + std::to_string(g_tempCounter.fetch_add(1)) + ".sock";
+    sockaddr_un address;
+    sockaddr_un check;
+    if (!FillAddress(temp, address) || !FillAddress(path, check)) return std::nullopt;
+    listener.fd = Fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!listener.fd.Valid()) return std::nullopt;
+    ::unlink(temp.c_str());
+    if (::bind(listener.fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return std::nullopt;
+    bool linked = false;
+    if (::listen(listener.fd.Get(), kListenBacklog) == 0) {
+        // The name appears only once the socket listens, atomically, and never over a live receiver.
+        FolderLock lock(folder);
+        for (int attempt = 0; attempt < 2 && !linked; ++attempt) {
+            if (::link(temp.c_str(), path.c_str()) == 0) {
+                linked = true;
+            } else if (errno == EEXIST && attempt == 0) {
+                RemoveIfStale(path);
+            } else {
+                break;
+            }
+        }
+        struct stat info;
+        if (linked && ::lstat(path.c_str(), &info) == 0) {
+            listener.dev = info.st_dev;
+            listener.ino = info.st_ino;
+        }
+    }
+    ::unlink(temp.c_str());
+    if (!linked) return std::nullopt;
+    return listener;
+}
+
+void RemoveListenerFile(const Listener& listener) {
+    std::string folder = listener.path.substr(0, listener.path.rfind('/'));
+    FolderLock lock(folder);
+    struct stat info;
+    if (::lstat(listener.path.c_str(), &info) == 0 && info.st_dev == listener.dev &&
+        info.st_ino == listener.ino)
+        ::unlink(listener.path.c_str());
+}
+
+}  // namespace
+
+struct LinkReceiver::State {
+    WindowHandle handle = 0;
+    std::mutex control;  // Start, SetTitle, Stop
+
+    std::mutex mutex;  // everything below
+    std::string title;
+    std::vector<std::shared_ptr<Listener>> listeners;
+    std::vector<std::shared_ptr<Listener>> retired;  // closed by the receiver thread
+    bool stopping = false;
+
+    Handler handler;
+    Fd wake;
+    std::thread thread;
+    std::atomic<bool> running{false};
+
+    void Run();
+    void Serve(int connection, const Listener& listener);
+};
+
+LinkReceiver::LinkReceiver() : state_(std::make_unique<State>()) {
+    state_->handle = (static_cast<std::uint64_t>(::getpid()) << 32) | (g_handleCounter.fetch_add(1) + 1);
+}
+
+LinkReceiver::~LinkReceiver() {
+    Stop();
+}
+
+bool LinkReceiver::Start(const std::string& title, Handler handler) {
+    State& s = *state_;
+    std::lock_guard<std::mutex> control(s.control);
+    if (s.thread.joinable() || !handler || title.size() > kMaxTitleBytes) return false;
+    auto folder = LinkFolder();
+    if (!folder) return false;
+    std::vector<std::shared_ptr<Listener>> listeners;
+    auto byHandle = CreateListener(*folder, HandleSocketPath(*folder, s.handle), s.handle);
+    if (!byHandle) return false;
+    byHandle->kind = kKindHandle;
+    listeners.push_back(std::make_shared<Listener>(std::move(*byHandle)));
+    if (!title.empty()) {
+        auto byTitle = CreateListener(*folder, TitleSocketPath(*folder, title), s.handle);
+        if (!byTitle) {
+            RemoveListenerFile(*listeners.front());
+            return false;
+        }
+        byTitle->title = title;
+        listeners.push_back(std::make_shared<Listener>(std::move(*byTitle)));
+    }
+    Fd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wake.Valid()) {
+        for (auto& l : listeners) RemoveListenerFile(*l);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.title = title;
+        s.listeners = std::move(listeners);
+        s.retired.clear();
+        s.stopping = false;
+    }
+    s.handler = std::move(handler);
+    s.wake = std::move(wake);
+    s.running = true;
+    s.thread = std::thread([&s] { s.Run(); });
+    return true;
+}
+
+bool LinkReceiver::SetTitle(const std::string& title) {
+    State& s = *state_;
+    std::lock_guard<std::mutex> control(s.control);
+    if (!s.thread.joinable() || title.size() > kMaxTitleBytes) return false;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.title == title) return true;
+    }
+    std::shared_ptr<Listener> fresh;
+    if (!title.empty()) {
+        auto folder = LinkFolder();
+        if (!folder) return false;
+        auto created = CreateListener(*folder, TitleSocketPath(*folder, title), s.handle);
+        if (!created) return false;
+        created->title = title;
+        fresh = std::make_shared<Listener>(std::move(*created));
+    }
+    std::shared_ptr<Listener> old;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        for (auto it = s.listeners.begin(); it != s.listeners.end(); ++it) {
+            if ((*it)->kind == kKindTitle) {
+                old = *it;
+                s.retired.push_back(old);
+                s.listeners.erase(it);
+                break;
+            }
+        }
+        if (fresh) s.listeners.push_back(fresh);
+        s.title = title;
+    }
+    if (old) RemoveListenerFile(*old);
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t w = ::write(s.wake.Get(), &one, sizeof one);
+    return true;
+}
+
+void LinkReceiver::Stop() {
+    State& s = *state_;
+    std::lock_guard<std::mutex> control(s.control);
+    if (!s.thread.joinable()) return;
+    std::vector<std::shared_ptr<Listener>> listeners;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.stopping = true;
+        listeners = s.listeners;
+    }
+    // Names go first, so nobody connects to a receiver that is about to close.
+    for (auto& l : listeners) RemoveListenerFile(*l);
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t w = ::write(s.wake.Get(), &one, sizeof one);
+    s.thread.join();
+    s.running = false;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.listeners.clear();
+        s.retired.clear();
+        s.title.clear();
+    }
+    s.wake.Reset();
+    s.handler = nullptr;
+}
+
+bool LinkReceiver::Running() const {
+    return state_->running;
+}
+
+WindowHandle LinkReceiver::Handle() const {
+    return state_->handle;
+}
+
+std::string LinkReceiver::Title() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->title;
+}
+
+void LinkReceiver::State::Run() {
+    std::vector<pollfd> fds;
+    std::vector<std::shared_ptr<Listener>> current;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (stopping) return;
+            retired.clear();  // closes descriptors of titles given up
+            current = listeners;
+        }
+        fds.assign(1, pollfd{wake.Get(), POLLIN, 0});
+        for (auto& l : current) fds.push_back(pollfd{l->fd.Get(), POLLIN, 0});
+        int ready = ::poll(fds.data(), fds.size(), -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[0].revents != 0) {
+            std::uint64_t count;
+            [[maybe_unused]] ssize_t r = ::read(wake.Get(), &count, sizeof count);
+            continue;
+        }
+        for (std::size_t i = 1; i < fds.size(); ++i) {
+            if ((fds[i].revents & POLLIN) == 0) continue;
+            Fd connection(::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC));
+            if (connection.Valid()) Serve(connection.Get(), *current[i - 1]);
+        }
+    }
+}
+
+void LinkReceiver::State::Serve(int connection, const Listener& listener) {
+    if (!PeerIsUs(connection)) return;
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kReceiveWaitMs);
+    if (!WaitReadable(connection, deadline)) return;
+
+    std::vector<std::uint8_t> buffer(kMaxMessageSize + 1);
+    iovec io{buffer.data(), buffer.size()};
+    msghdr header{};
+    header.msg_iov = &io;
+    header.msg_iovlen = 1;
+    ssize_t n = ::recvmsg(connection, &header, MSG_DONTWAIT);
+    if (n <= 0) return;  // a probe that only checked the window exists
+
+    auto refuse = [connection] {
+        std::uint8_t ack = kAckRefused;
+        [[maybe_unused]] ssize_t w = ::send(connection, &ack, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    };
+    const auto size = static_cast<std::size_t>(n);
+    if ((header.msg_flags & MSG_TRUNC) != 0 || size < kHeaderSize || GetU32(buffer.data()) != kMagic)
+        return refuse();
+    const std::uint8_t kind = buffer[4];
+    const WindowHandle target = GetU64(buffer.data() + 8);
+    const WindowHandle sender = GetU64(buffer.data() + 16);
+    const std::uint64_t dwData = GetU64(buffer.data() + 24);
+    const std::size_t titleLength = GetU32(buffer.data() + 32);
+    const std::size_t byteCount = GetU32(buffer.data() + 36);
+    if (titleLength > kMaxTitleBytes || byteCount > kMaxCopyDataBytes ||
+        size != kHeaderSize + titleLength + byteCount || kind != listener.kind)
+        return refuse();
+    // The socket name is only a hash: check the message really is for this receiver.
+    if (kind == kKindTitle) {
+        std::string_view title(reinterpret_cast<const char*>(buffer.data() + kHeaderSize), titleLength);
+        if (title != listener.title) return refuse();
+    } else if (target != handle) {
+        return refuse();
+    }
+    CopyDataMessage message;
+    message.sender = sender;
+    message.dwData = dwData;
+    message.bytes = std::span<const std::uint8_t>(buffer.data() + kHeaderSize + titleLength, byteCount);
+    try {
+        handler(message);
+    } catch (...) {
+        return refuse();
+    }
+    std::uint8_t ack = kAckHandled;
+    [[maybe_unused]] ssize_t w = ::send(connection, &ack, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+bool WindowExists(const std::string& title) {
+    if (title.empty() || title.size() > kMaxTitleBytes) return false;
+    auto folder = LinkFolder();
+    if (!folder) return false;
+    const std::string path = TitleSocketPath(*folder, title);
+    switch (ProbeSocket(path)) {
+        case Probe::Live:
+            return true;
+        case Probe::None:
+            return false;
+        case Probe::Stale: {
+            FolderLock lock(*folder);
+            RemoveIfStale(path);
+            return false;
+        }
+    }
+    return false;
+}
+
+bool SendCopyData(const std::string& title, WindowHandle sender, std::uint64_t dwData,
+                  std::span<const std::uint8_t> bytes, int timeoutMs) {
+    if (title.empty() || title.size() > kMaxTitleBytes || bytes.size() > kMaxCopyDataBytes) return false;
+    auto folder = LinkFolder();
+    if (!folder) return false;
+    return SendMessageTo(TitleSocketPath(*folder, title),
+                         BuildMessage(kKindTitle, 0, title, sender, dwData, bytes), timeoutMs);
+}
+
+bool SendCopyDataToHandle(WindowHandle target, WindowHandle sender, std::uint64_t dwData,
+                          std::span<const std::uint8_t> bytes, int timeoutMs) {
+    if (target == 0 || bytes.size() > kMaxCopyDataBytes) return false;
+    auto folder = LinkFolder();
+    if (!folder) return false;
+    return SendMessageTo(HandleSocketPath(*folder, target),
+                         BuildMessage(kKindHandle, target, std::string(), sender, dwData, bytes), timeoutMs);
+}
+
+}  // namespace platform
