@@ -1,0 +1,60 @@
+#include "platform/Clock.h"
+
+#include <time.h>
+
+#include <atomic>
+
+namespace platform {
+namespace {
+
+class RealClock : public Clock {
+  public:
+    RealClock() { ::tzset(); }
+
+    LocalTime Now() const override {
+        timespec ts{};
+        ::clock_gettime(CLOCK_REALTIME, &ts);
+        time_t seconds = ts.tv_sec;
+        tm parts{};
+        ::localtime_r(&seconds, &parts);
+        LocalTime t;
+        t.year = parts.tm_year + 1900;
+        t.month = parts.tm_mon + 1;
+        t.day = parts.tm_mday;
+        t.hour = parts.tm_hour;
+        t.minute = parts.tm_min;
+        // A leap second is shown as the last ordinary second of the minute.
+        t.second = parts.tm_sec > 59 ? 59 : parts.tm_sec;
+        t.millisecond = static_cast<int>(ts.tv_nsec / 1000000);
+        t.dayOfWeek = parts.tm_wday;
+        return t;
+    }
+
+    std::uint32_t TickCount() const override {
+        timespec ts{};
+        ::clock_gettime(CLOCK_MONOTONIC, &ts);
+        std::uint64_t ms =
+            static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+        return static_cast<std::uint32_t>(ms);
+    }
+};
+
+std::atomic<Clock*> g_current{nullptr};
+
+}  // namespace
+
+Clock& SystemClock() {
+    static RealClock clock;
+    return clock;
+}
+
+Clock& CurrentClock() {
+    Clock* clock = g_current.load(std::memory_order_acquire);
+    return clock != nullptr ? *clock : SystemClock();
+}
+
+void SetCurrentClock(Clock* clock) {
+    g_current.store(clock, std::memory_order_release);
+}
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+#pragma once
+// Local wall-clock time with milliseconds and a millisecond tick count, behind an interface so that tests can
+// inject dates, midnight and time stamps.
+#include <cstdint>
+
+namespace platform {
+
+struct LocalTime {
+    int year = 0;    // e.g. 2026
+    int month = 0;   // 1..12
+    int day = 0;     // 1..31
+    int hour = 0;    // 0..23
+    int minute = 0;  // 0..59
+    int second = 0;  // 0..59
+    int millisecond = 0;
+    int dayOfWeek = 0;  // 0 = Sunday
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalTime Now() const = 0;
+    // Milliseconds since an arbitrary start; wraps like GetTickCount, compare differences in unsigned 32 bits.
+    virtual std::uint32_t TickCount() const = 0;
+};
+
+// The real clock.
+Clock& SystemClock();
+
+// The clock the program uses; SystemClock() unless a test installed another one. Not owned.
+Clock& CurrentClock();
+void SetCurrentClock(Clock* clock);  // nullptr restores the system clock
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+// Private-profile INI access with the Windows semantics, on raw bytes (the files are GBK; nothing is converted).
+#include <string>
+
+namespace platform {
+
+// Reads a decimal integer the way GetPrivateProfileInt does: section and key names match ASCII
+// case-insensitively, the first match wins, blanks around names and values are trimmed, lines starting with ';'
+// are comments, an optional sign is followed by digits up to the first non-digit; a missing file, section or key
+// gives `def`. A value without any digit gives 0.
+int ProfileGetInt(const std::string& path, const std::string& section, const std::string& key, int def);
+
+// Reads a text the way GetPrivateProfileString does into a buffer of `bufferSize` bytes: surrounding quotes are
+// removed, blanks trimmed, and the result is cut to bufferSize - 1 bytes (a cut may split a double-byte
+// character). A missing file, section or key gives `def` (also cut).
+std::string ProfileGetString(const std::string& path, const std::string& section, const std::string& key,
+                             const std::string& def, std::size_t bufferSize);
+
+// Writes `key=value` the way WritePrivateProfileString does: replaces the value of the first matching key,
+// else appends the key at the end of its section, else appends the section; creates the file when missing.
+// Every other byte of the file stays as it was. Returns false when the file cannot be written.
+bool ProfileWriteString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value);
+
+}  // namespace platform
