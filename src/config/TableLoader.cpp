@@ -20,11 +20,10 @@ constexpr std::string_view kSettingDefaultName = "\xB6\xA8\xD6\xB5\xC3\xFB\xB3\x
 // Reads the keys of one section. Integers are cut to the width of the field they go to.
 class SectionReader {
   public:
-    SectionReader(const std::string& path, const char* section) : path_(path), section_(section) {}
+    SectionReader(const platform::ProfileSnapshot& file, const char* section)
+        : file_(file), section_(section) {}
 
-    int Int(const std::string& key, int def) const {
-        return platform::ProfileGetInt(path_, section_, key, def);
-    }
+    int Int(const std::string& key, int def) const { return file_.GetInt(section_, key, def); }
     std::uint16_t U16(const std::string& key, int def) const {
         return static_cast<std::uint16_t>(Int(key, def));
     }
@@ -37,14 +36,14 @@ class SectionReader {
     }
 
     void ReadText(const std::string& key, std::string_view def, Text& out) const {
-        SetText(out, platform::ProfileGetString(path_, section_, key, std::string(def), kTextSize));
+        SetText(out, file_.GetString(section_, key, std::string(def), kTextSize));
     }
     Rgb Colour(const std::string& key) const {
-        return ColourByName(platform::ProfileGetString(path_, section_, key, "", kTextSize));
+        return ColourByName(file_.GetString(section_, key, "", kTextSize));
     }
 
   private:
-    const std::string& path_;
+    const platform::ProfileSnapshot& file_;
     std::string section_;
 };
 
@@ -59,7 +58,8 @@ std::uint16_t ClampCount(std::uint16_t number) {
 }  // namespace
 
 void LoadYcTable(const std::string& path, YcTable& t) {
-    const SectionReader ini(path, "YC");
+    const platform::ProfileSnapshot file(path);
+    const SectionReader ini(file, "YC");
     t.AskNumber = ini.U16("AskNumber", 0);
     t.Number = ClampCount(ini.U16("Number", 0));
     t.TimePost = ini.U16("TimePost", 0);
@@ -85,7 +85,8 @@ void LoadYcTable(const std::string& path, YcTable& t) {
 }
 
 void LoadYxTable(const std::string& path, YxTable& t) {
-    const SectionReader ini(path, "YX");
+    const platform::ProfileSnapshot file(path);
+    const SectionReader ini(file, "YX");
     t.Number = ClampCount(ini.U16("Number", 0));
     for (int n = 1; n <= kPointCount; ++n) {
         const int i = n - 1;
@@ -99,7 +100,8 @@ void LoadYxTable(const std::string& path, YxTable& t) {
 }
 
 void LoadParamTable(const std::string& path, ParamTable& t) {
-    const SectionReader ini(path, "CS");
+    const platform::ProfileSnapshot file(path);
+    const SectionReader ini(file, "CS");
     t.Start = ini.U16("Start", 0);
     t.Number = ClampCount(ini.U16("Number", 0));
     t.YKWayPost = ini.U8("YKWayPost", 0);
@@ -117,7 +119,8 @@ void LoadParamTable(const std::string& path, ParamTable& t) {
 }
 
 void LoadSettingTable(const std::string& path, SettingTable& t) {
-    const SectionReader ini(path, "DZ");
+    const platform::ProfileSnapshot file(path);
+    const SectionReader ini(file, "DZ");
     t.Start = ini.U16("Start", 0);
     t.Number = ClampCount(ini.U16("Number", 0));
     for (int n = 1; n <= kPointCount; ++n) {

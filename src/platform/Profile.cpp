@@ -192,13 +192,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 // The stored value of the key without surrounding blanks and matching quotes, if the key exists.
-std::optional<std::string> FindValue(const std::string& path, const std::string& section,
-                                     const std::string& key) {
-    std::string text;
-    if (ReadWholeFile(path, text) != ReadResult::Ok) {
-        return std::nullopt;
-    }
-    std::vector<Line> lines = SplitLines(text);
+std::optional<std::string> FindValue(const std::string& text, const std::vector<Line>& lines,
+                                     const std::string& section, const std::string& key) {
     Location loc = Locate(text, lines, section, key);
     if (!loc.keyFound) {
         return std::nullopt;
@@ -272,8 +267,22 @@ bool HasLineBreak(const std::string& s) {
 
 }  // namespace
 
-int ProfileGetInt(const std::string& path, const std::string& section, const std::string& key, int def) {
-    std::optional<std::string> value = FindValue(path, section, key);
+struct ProfileSnapshot::Contents {
+    std::string text;
+    std::vector<Line> lines;
+};
+
+ProfileSnapshot::ProfileSnapshot(const std::string& path) {
+    auto contents = std::make_shared<Contents>();
+    if (ReadWholeFile(path, contents->text) != ReadResult::Ok) {
+        contents->text.clear();  // a missing or unreadable file has no keys
+    }
+    contents->lines = SplitLines(contents->text);
+    contents_ = std::move(contents);
+}
+
+int ProfileSnapshot::GetInt(const std::string& section, const std::string& key, int def) const {
+    std::optional<std::string> value = FindValue(contents_->text, contents_->lines, section, key);
     if (!value || value->empty()) {
         return def;  // GetPrivateProfileInt gives the default for an empty value as well
     }
@@ -297,12 +306,12 @@ int ProfileGetInt(const std::string& path, const std::string& section, const std
     return static_cast<int>(result);
 }
 
-std::string ProfileGetString(const std::string& path, const std::string& section, const std::string& key,
-                             const std::string& def, std::size_t bufferSize) {
+std::string ProfileSnapshot::GetString(const std::string& section, const std::string& key,
+                                       const std::string& def, std::size_t bufferSize) const {
     if (bufferSize == 0) {
         return std::string();
     }
-    std::optional<std::string> value = FindValue(path, section, key);
+    std::optional<std::string> value = FindValue(contents_->text, contents_->lines, section, key);
     std::string result;
     if (value) {
         result = std::move(*value);
@@ -317,6 +326,15 @@ std::string ProfileGetString(const std::string& path, const std::string& section
         result.resize(bufferSize - 1);
     }
     return result;
+}
+
+int ProfileGetInt(const std::string& path, const std::string& section, const std::string& key, int def) {
+    return ProfileSnapshot(path).GetInt(section, key, def);
+}
+
+std::string ProfileGetString(const std::string& path, const std::string& section, const std::string& key,
+                             const std::string& def, std::size_t bufferSize) {
+    return ProfileSnapshot(path).GetString(section, key, def, bufferSize);
 }
 
 bool ProfileWriteString(const std::string& path, const std::string& section, const std::string& key,
