@@ -1,0 +1,28 @@
+#pragma once
+// Command line of the relay simulator.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "relay_sim/Relay.h"
+#include "relay_sim/ReplyShaper.h"
+
+namespace relaysim {
+
+struct Options {
+    RelayOptions relay;
+    FaultOptions faults;
+    std::string iniPath;        // empty: the program folder's 配置文件/VARN.ini
+    std::string programFolder;  // for --com and the default INI
+    int com = 0;                // > 0: create dosdevices/comN in the program folder
+    bool keepRunning = false;   // go on when stdin closes
+    bool help = false;
+};
+
+// Parses argv[1..]; on failure returns nothing and sets `error`.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+// The --help text, control commands included.
+const char* HelpText();
+
+}  // namespace relaysim
