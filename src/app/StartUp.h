@@ -1,0 +1,30 @@
+#pragma once
+// The start-up sequence, run after the process-wide objects exist: named mutex, dialog look, program folder,
+// start window, main window. It returns the process's exit code when the main window has closed.
+#include <QString>
+#include <chrono>
+#include <string>
+
+class QApplication;
+
+namespace app {
+
+// The named mutex the program holds while it runs.
+inline constexpr const char* kInstanceMutexName = "Tessel";
+
+struct StartUpOptions {
+    // When set, the run is headless: a picture of the start window (splash.png) and of the main dialog
+    // (main.png) is saved here, the main dialog closes by itself and the picture paths go to stdout.
+    QString screenshotDir;
+    std::chrono::milliseconds splashDisplayTime{2000};
+    std::chrono::milliseconds mainAutoClose{1000};
+    std::string instanceMutexName = kInstanceMutexName;
+};
+
+// Options from the environment: VARN_SCREENSHOT_DIR selects the headless run.
+StartUpOptions StartUpOptionsFromEnvironment();
+
+// Runs the sequence to its end and returns the exit code (0; 1 when a headless run could not save a picture).
+int RunStartUp(QApplication& application, const StartUpOptions& options);
+
+}  // namespace app
