@@ -17,10 +17,11 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
-    // Milliseconds since an arbitrary start; wraps like GetTickCount, compare differences in unsigned 32 bits.
+    // Milliseconds since an arbitrary start; wraps like GetTickCount, compare differences in unsigned 32
+    // bits.
     virtual std::uint32_t TickCount() const = 0;
 };
 
