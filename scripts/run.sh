@@ -15,7 +15,7 @@ trap cleanup EXIT
 if [ -x "$program_dir/relay_sim" ]; then
   port=$(grep -a -i -m1 '^[[:space:]]*Port' "$program_dir/配置文件/基本配置.ini" | tr -dc '0-9')
   port="${port:-2}"
-  "$program_dir/relay_sim" --program-folder "$program_dir" --com "$port" > "$program_dir/relay_sim.out" 2>&1 < /dev/null &
+  "$program_dir/relay_sim" --program-folder "$program_dir" --com "$port" --keep-running > "$program_dir/relay_sim.out" 2>&1 < /dev/null &
   sim_pid=$!
   for _ in $(seq 50); do [ -e "$program_dir/dosdevices/com$port" ] && break; sleep 0.1; done
   echo "Relay simulator running on COM$port ($(readlink "$program_dir/dosdevices/com$port" 2>/dev/null || echo '?'))"
