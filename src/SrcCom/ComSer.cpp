@@ -143,6 +143,9 @@ bool ComSer::TransportReady() {
     if (networkMode_.load()) {
         return platform::WindowExists(CommServerTitle());
     }
+    if (!portOpen_.load()) {
+        return false;  // nothing to query or close; do not wake the read thread for it
+    }
     PortLock lock(*this);
     if (portOpen_ && port_.IsOpen() && port_.QueryLineSettings()) {
         return true;

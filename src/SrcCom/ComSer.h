@@ -93,7 +93,9 @@ class ComSer {
     std::atomic<int> portWaiters_{0};
     platform::WakeEvent wake_;
     platform::SerialPort port_;
-    bool portOpen_ = false;
+    // Written under portMutex_; also read without it where a closed port needs no lock (TransportReady is
+    // asked on every pass of the management thread, about a thousand times a second while no port is open).
+    std::atomic<bool> portOpen_{false};
 
     std::atomic<int> currentPort_{0};
     std::atomic<bool> networkMode_{false};
