@@ -1,0 +1,57 @@
+#pragma once
+// What the engine reaches outside itself: the transport and the windows besides the main window. Windows
+// implement these and carry each call out on the UI thread while the caller waits. Texts are UTF-8.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace engine {
+
+// The link to the relay (the serial port or the communication server).
+class Transport {
+  public:
+    virtual ~Transport() = default;
+    virtual bool TransportReady() = 0;
+    virtual bool SendFrame(const std::uint8_t* frame, int length) = 0;
+    virtual bool FrameReady() = 0;
+    // Copies the waiting frame, cut to `capacity`; its length, 0 when none.
+    virtual std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity) = 0;
+    virtual bool OpenPort(int port, int baud, int dataBits, int stopBits, int parity) = 0;
+    virtual bool ClosePort() = 0;
+    virtual bool RegisterWithCommServer(int port) = 0;
+};
+
+// The settings and parameters window, while it exists.
+class SettingsView {
+  public:
+    virtual ~SettingsView() = default;
+    virtual void RefreshParamList() = 0;
+    virtual void RefreshSettingList() = 0;
+};
+
+// The event record window's decoding of one function-17 reply and its batch counter.
+class EventRecords {
+  public:
+    virtual ~EventRecords() = default;
+    virtual void DecodeEventBatch(const std::uint8_t* reply, std::size_t length) = 0;
+    virtual unsigned BatchCounter() const = 0;
+};
+
+// The communication monitor.
+class Monitor {
+  public:
+    virtual ~Monitor() = default;
+    virtual bool MonitorCreated() const = 0;
+    virtual void ShowMonitorFrame(const std::uint8_t* bytes, std::size_t length, bool received) = 0;
+};
+
+// Message boxes with the application's title.
+class MessageBoxes {
+  public:
+    virtual ~MessageBoxes() = default;
+    virtual bool AskOkCancel(const std::string& text) = 0;  // true for OK
+    virtual bool AskYesNo(const std::string& text) = 0;     // true for Yes
+    virtual void Inform(const std::string& text) = 0;
+};
+
+}  // namespace engine

@@ -1,0 +1,54 @@
+#include "engine/LinkDisplay.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace engine {
+
+std::string FormatPcTime(const platform::LocalTime& t) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d-%02d-%02d %02d:%02d:%02d", t.year - 2000, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return text;
+}
+
+void LinkDisplay::ShowPcTime() {
+    std::string text = FormatPcTime(ctx_.Now());
+    if (text == lastPcTime_) return;
+    lastPcTime_ = text;
+    if (ctx_.mainView) ctx_.mainView->ShowPcTime(text);
+}
+
+void LinkDisplay::ShowLinkFault(const std::string& text) {
+    if (text != lastDeviceTime_) {
+        lastDeviceTime_ = text;
+        if (ctx_.mainView) ctx_.mainView->ShowDeviceTime(text);
+    }
+    std::vector<int> blankYc;
+    std::vector<int> blankYx;
+    {
+        std::lock_guard lock(*ctx_.tablesMutex);
+        config::YcTable& yc = *ctx_.yc;
+        const int ycNumber = std::min<int>(yc.Number, config::kPointCount);
+        for (int i = 0; i < ycNumber; ++i) {
+            yc.Value[i] = config::kValueNone;
+            if (yc.ShownValue[i] != config::kValueNone) blankYc.push_back(i);
+            yc.ShownValue[i] = config::kValueNone;
+        }
+        config::YxTable& yx = *ctx_.yx;
+        const int yxNumber = std::min<int>(yx.Number, config::kPointCount);
+        for (int i = 0; i < yxNumber; ++i) {
+            yx.State[i] = config::kStateLinkFault;
+            if (yx.PrevState[i] != config::kStateLinkFault) blankYx.push_back(i);
+            yx.PrevState[i] = config::kStateLinkFault;
+        }
+    }
+    if (!ctx_.mainView) return;
+    for (int i : blankYc) ctx_.mainView->ShowYcValue(i, std::string());
+    for (int i : blankYx) {
+        ctx_.mainView->ShowYxState(i, std::string());
+        ctx_.mainView->StateChanged(i);
+    }
+}
+
+}  // namespace engine

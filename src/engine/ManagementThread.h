@@ -1,0 +1,64 @@
+#pragma once
+// The management thread: the only sender to the relay. Each pass serves the first waiting slot (command,
+// SOE read, address search) or polls the relay's register image, and handles the answer.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <thread>
+
+#include "engine/EngineContext.h"
+#include "engine/LinkDisplay.h"
+
+namespace engine {
+
+class ManagementThread {
+  public:
+    static constexpr int kWaitSteps = 200;  // x 10 ms for one answer
+    static constexpr int kWaitStepMs = 10;
+    static constexpr int kMissLimit = 10;  // more unanswered transactions than this clear CommOk
+    static constexpr std::size_t kResponseCapacity = 1024;
+
+    explicit ManagementThread(EngineContext& ctx) : ctx_(ctx), display_(ctx) {}
+    ~ManagementThread();  // requests the stop and joins
+    ManagementThread(const ManagementThread&) = delete;
+    ManagementThread& operator=(const ManagementThread&) = delete;
+
+    // Starts the thread once; false when it could not be created.
+    bool Start();
+    // Sets AppClosing: the thread ends at its next observation step.
+    void RequestStop();
+    void Join();
+    bool Running() const { return thread_.joinable(); }
+
+    // One pass of the loop without its 1 ms pause; false when the thread must end. Public for tests that
+    // drive the engine without a thread.
+    bool RunPass();
+
+    LinkDisplay& Display() { return display_; }
+
+  private:
+    enum class Wait { Answer, Nothing, Closing };
+
+    void Run();
+    // Sends the frame and shows it in the monitor.
+    void Send(const std::uint8_t* frame, std::size_t length);
+    // Waits for an answer and takes it into response_; `rounds` waits of 200 x 10 ms.
+    Wait AwaitResponse(int rounds);
+    void CountMiss();
+
+    bool CommandTransaction();
+    bool SoeTransaction();
+    bool AddressSearchTransaction();
+    bool PollTransaction();
+    void ReleaseDeferredCalibration();
+
+    EngineContext& ctx_;
+    LinkDisplay display_;
+    std::thread thread_;
+    int missCount_ = 0;
+    std::size_t responseLength_ = 0;
+    std::array<std::uint8_t, kResponseCapacity> response_{};
+};
+
+}  // namespace engine

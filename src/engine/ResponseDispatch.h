@@ -1,0 +1,50 @@
+#pragma once
+// What the management thread does with the answers to queued requests. Command and SOE answers are not
+// checked for address or CRC: they are recognised by their content alone, but never read past their end.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/EngineContext.h"
+#include "engine/Slots.h"
+
+namespace engine {
+
+// Rows of the command-answer table, for tests and the monitor of what was recognised.
+enum class CommandRow {
+    None = 0,
+    ClockSet = 1,
+    OneRegisterWrite = 2,
+    ParamDownload = 3,
+    SettingDownload = 4,
+    SignalReset = 5,
+    CloseHigh = 6,
+    OpenHigh = 7,
+    CloseLow1 = 8,
+    OpenLow1 = 9,
+    CloseLow2 = 10,
+    OpenLow2 = 11,
+    ParamUpload = 12,
+    SettingUpload = 13,
+    EventBatch = 14,
+};
+
+// Recognises and handles a command answer (first matching row wins); returns the row, None when the
+// answer matched nothing and was dropped.
+CommandRow DispatchCommandResponse(EngineContext& ctx, const std::uint8_t* response, std::size_t length);
+
+// The text logged when a command got no answer, chosen from the command slot's bytes at that moment.
+std::string UnansweredCommandText(EngineContext& ctx,
+                                  const std::array<std::uint8_t, FrameSlot::kCapacity>& slot);
+
+// Logs the SOE records of an SOE read answer.
+void HandleSoeResponse(EngineContext& ctx, const std::uint8_t* response, std::size_t length);
+
+// Adopts the address reported by an address-search answer.
+void HandleAddressSearchResponse(EngineContext& ctx, const std::uint8_t* response, std::size_t length);
+
+// Queues the SOE read for the ring indices of poll register 6, when present and different.
+void SoeCheck(EngineContext& ctx, const std::uint8_t* response, std::size_t length);
+
+}  // namespace engine

@@ -1,0 +1,84 @@
+#pragma once
+// The request slots the management thread serves. A slot holds one complete frame; its length is 0 while
+// it is empty. Frame and length change together under one short mutex, so a slot may have several
+// producers (the UI thread and the management thread itself) and the consumer never sees half a frame.
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace engine {
+
+class FrameSlot {
+  public:
+    static constexpr std::size_t kCapacity = 256;
+
+    // Replaces whatever the slot holds. Refuses (and keeps the slot as it was) an empty frame or one longer
+    // than 255 bytes, which the 8-bit length cannot express.
+    bool Put(const std::uint8_t* frame, std::size_t length);
+    bool Put(const std::vector<std::uint8_t>& frame) { return Put(frame.data(), frame.size()); }
+    // Fills the slot only when it is empty, in one step.
+    bool PutIfEmpty(const std::uint8_t* frame, std::size_t length);
+
+    // Copies the waiting frame to `out` (room for kCapacity bytes) and empties the slot; 0 when empty.
+    std::size_t Take(std::uint8_t* out);
+    void Clear();
+
+    std::uint8_t Length() const { return length_.load(std::memory_order_acquire); }
+    bool Empty() const { return Length() == 0; }
+
+    // The buffer as it is now, also after Take: the bytes stay until the next Put.
+    std::array<std::uint8_t, kCapacity> Bytes() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::array<std::uint8_t, kCapacity> buffer_{};
+    std::atomic<std::uint8_t> length_{0};
+};
+
+using CommandSlot = FrameSlot;
+using SoeSlot = FrameSlot;
+using AddressSearchSlot = FrameSlot;
+
+// The second step of a click calibration: an 11-byte one-register write whose value is computed again from
+// the reading after the first step (which reset the coefficient to 1024) took effect.
+class DeferredCalibrationSlot {
+  public:
+    static constexpr std::size_t kFrameSize = 11;
+
+    struct Content {
+        std::array<std::uint8_t, kFrameSize> frame{};
+        std::uint8_t length = 0;
+        float reference = 0.0f;
+        int point = 0;
+        bool firstStepEchoed = false;
+    };
+
+    // Parks a frame (exactly 11 bytes) with its reference value and telemetry point.
+    bool Park(const std::vector<std::uint8_t>& frame, float reference, int point);
+    void Clear();
+    // Records the relay's echo of the first step; from then on the slot may be released.
+    void MarkFirstStepEchoed();
+
+    std::uint8_t Length() const { return length_.load(std::memory_order_acquire); }
+    bool Occupied() const { return Length() != 0; }
+    std::optional<Content> Snapshot() const;
+
+    // What a release does with the parked content: the frame to queue, or nothing to drop the step.
+    enum class Release { Queued, Dropped, Kept };
+    // Releases the parked step in one step under the slot's lock: `build` fills in the frame (or refuses
+    // it); a built frame goes into `target` only if that is empty. Queued or refused steps empty this slot;
+    // a step that found `target` occupied stays parked. Nothing happens while the slot is empty.
+    std::optional<Release> ReleaseInto(FrameSlot& target, const std::function<bool(Content&)>& build);
+
+  private:
+    mutable std::mutex mutex_;
+    Content content_{};
+    std::atomic<std::uint8_t> length_{0};
+};
+
+}  // namespace engine

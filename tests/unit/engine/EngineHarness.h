@@ -1,0 +1,172 @@
+#pragma once
+// An engine over the shipped sample configuration with a scripted transport and recording views, driven
+// pass by pass without a thread and without real sleeping.
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/TableLoader.h"
+#include "engine/EngineContext.h"
+#include "engine/ManagementThread.h"
+#include "modbus/Crc16.h"
+
+namespace engine_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes WithCrc(Bytes body) {
+    const std::size_t n = body.size();
+    body.resize(n + 2);
+    modbus::AppendCrc16(body.data(), n);
+    return body;
+}
+
+// Answers each sent frame with what `responder` returns (nothing: the relay stays silent).
+class FakeTransport : public engine::Transport {
+  public:
+    std::function<std::optional<Bytes>(const Bytes&)> responder;
+    bool ready = true;
+    bool openResult = true;
+    std::vector<Bytes> sent;
+    std::vector<std::string> calls;  // "open 12", "close", "register 5"
+
+    bool TransportReady() override { return ready; }
+    bool SendFrame(const std::uint8_t* frame, int length) override {
+        sent.emplace_back(frame, frame + length);
+        if (responder) pending_ = responder(sent.back());
+        return true;
+    }
+    bool FrameReady() override { return pending_.has_value(); }
+    std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity) override {
+        if (!pending_) return 0;
+        const std::size_t n = std::min(capacity, pending_->size());
+        std::copy_n(pending_->begin(), n, destination);
+        pending_.reset();
+        return n;
+    }
+    bool OpenPort(int port, int, int, int, int) override {
+        calls.push_back("open " + std::to_string(port));
+        return openResult;
+    }
+    bool ClosePort() override {
+        calls.push_back("close");
+        return true;
+    }
+    bool RegisterWithCommServer(int port) override {
+        calls.push_back("register " + std::to_string(port));
+        return openResult;
+    }
+
+  private:
+    std::optional<Bytes> pending_;
+};
+
+class FakeMainView : public engine::MainView {
+  public:
+    std::vector<std::string> pcTimes, deviceTimes, addresses, titles;
+    std::map<int, std::vector<std::string>> ycWrites, yxWrites;
+    void ShowPcTime(const std::string& t) override { pcTimes.push_back(t); }
+    void ShowDeviceTime(const std::string& t) override { deviceTimes.push_back(t); }
+    void ShowDeviceModel(const std::string&) override {}
+    void ShowDeviceVersion(const std::string&) override {}
+    void ShowYcValue(int point, const std::string& t) override { ycWrites[point].push_back(t); }
+    void ShowYxState(int point, const std::string& t) override { yxWrites[point].push_back(t); }
+    void ShowAddress(const std::string& t) override { addresses.push_back(t); }
+    void SetTitle(const std::string& t) override { titles.push_back(t); }
+};
+
+class FakeBoxes : public engine::MessageBoxes {
+  public:
+    bool answer = true;
+    std::vector<std::string> asked;
+    bool AskOkCancel(const std::string& t) override {
+        asked.push_back(t);
+        return answer;
+    }
+    bool AskYesNo(const std::string& t) override {
+        asked.push_back(t);
+        return answer;
+    }
+    void Inform(const std::string& t) override { asked.push_back(t); }
+};
+
+class FakeEvents : public engine::EventRecords {
+  public:
+    unsigned counter = 0;
+    void DecodeEventBatch(const std::uint8_t*, std::size_t) override { ++counter; }
+    unsigned BatchCounter() const override { return counter; }
+};
+
+class FakeSettingsView : public engine::SettingsView {
+  public:
+    int paramRefreshes = 0, settingRefreshes = 0;
+    void RefreshParamList() override { ++paramRefreshes; }
+    void RefreshSettingList() override { ++settingRefreshes; }
+};
+
+inline std::string SampleIni() {
+    const char* dir = std::getenv("VARN_SOURCE_DIR");
+    return std::string(dir ? dir : ".") + "/program_folder/配置文件/VARN.ini";
+}
+
+struct Harness {
+    std::unique_ptr<config::YcTable> yc = std::make_unique<config::YcTable>();
+    std::unique_ptr<config::YxTable> yx = std::make_unique<config::YxTable>();
+    std::unique_ptr<config::ParamTable> param = std::make_unique<config::ParamTable>();
+    std::unique_ptr<config::SettingTable> setting = std::make_unique<config::SettingTable>();
+    std::mutex tablesMutex;
+    engine::EngineState state;
+    FakeTransport transport;
+    FakeMainView view;
+    FakeBoxes boxes;
+    FakeEvents events;
+    std::vector<std::string> logs;
+    std::vector<std::string> sounds;
+    std::vector<Bytes> decoded;
+    int sleptMs = 0;
+    engine::EngineContext ctx;
+    engine::ManagementThread thread{ctx};
+
+    Harness() {
+        config::LoadYcTable(SampleIni(), *yc);
+        config::LoadYxTable(SampleIni(), *yx);
+        config::LoadParamTable(SampleIni(), *param);
+        config::LoadSettingTable(SampleIni(), *setting);
+        state.sleepOverride = [this](int ms) { sleptMs += ms; };
+        ctx.state = &state;
+        ctx.transport = &transport;
+        ctx.mainView = &view;
+        ctx.yc = yc.get();
+        ctx.yx = yx.get();
+        ctx.param = param.get();
+        ctx.setting = setting.get();
+        ctx.tablesMutex = &tablesMutex;
+        ctx.eventRecords = &events;
+        ctx.messageBoxes = &boxes;
+        ctx.log = [this](const std::string& t) { logs.push_back(t); };
+        ctx.play = [this](const std::string& n) { sounds.push_back(n); };
+        ctx.decodePoll = [this](const std::uint8_t* f, std::size_t n) { decoded.emplace_back(f, f + n); };
+    }
+
+    // A well-formed poll answer of `registers` registers from `address`.
+    static Bytes PollAnswer(std::uint8_t address, const std::vector<std::uint16_t>& registers) {
+        Bytes b{address, 3, static_cast<std::uint8_t>(2 * registers.size())};
+        for (std::uint16_t r : registers) {
+            b.push_back(static_cast<std::uint8_t>(r >> 8));
+            b.push_back(static_cast<std::uint8_t>(r & 0xFF));
+        }
+        return WithCrc(b);
+    }
+
+    int Count(const std::string& text) const {
+        return static_cast<int>(std::count(logs.begin(), logs.end(), text));
+    }
+};
+
+}  // namespace engine_test

@@ -1,0 +1,347 @@
+#include <gtest/gtest.h>
+
+#include "EngineHarness.h"
+#include "engine/ResponseDispatch.h"
+#include "modbus/Requests.h"
+
+namespace engine_test {
+namespace {
+
+using engine::CommandRow;
+
+CommandRow Dispatch(Harness& h, const Bytes& r) {
+    return engine::DispatchCommandResponse(h.ctx, r.data(), r.size());
+}
+
+Bytes Coil(std::uint8_t coil, std::uint8_t value) {
+    return WithCrc({1, 5, 0, coil, value, 0});
+}
+
+TEST(CommandDispatch, WriteEchoesLogTheirTextOnceWithTheirSound) {
+    Harness h;
+    EXPECT_EQ(Dispatch(h, WithCrc({1, 16, 0, 0, 0, 6})), CommandRow::ClockSet);
+    // The same clock write echoed with another start is not a clock set.
+    EXPECT_EQ(Dispatch(h, WithCrc({1, 16, 0, 1, 0, 6})), CommandRow::None);
+    EXPECT_EQ(Dispatch(h, WithCrc({1, 16, 0, 0x64, 0, 64})), CommandRow::ParamDownload);
+    EXPECT_EQ(Dispatch(h, WithCrc({1, 16, 0, 0xC8, 0, 30})), CommandRow::SettingDownload);
+    EXPECT_EQ(Dispatch(h, WithCrc({1, 16, 0, 0xC8, 0, 31})), CommandRow::None);
+    EXPECT_EQ(Dispatch(h, Coil(11, 0xFF)), CommandRow::SignalReset);
+    EXPECT_EQ(h.logs,
+              (std::vector<std::string>{"校时成功!", "下载所有参数成功!", "下载所有定值成功!", "复归成功!"}));
+    EXPECT_EQ(h.sounds,
+              (std::vector<std::string>{"IDR_WAVE_YK", "IDR_WAVE_HOVER", "IDR_WAVE_HOVER", "IDR_WAVE_YK"}));
+}
+
+TEST(CommandDispatch, OneRegisterEchoFollowsWheelAndCalibrationState) {
+    Harness h;
+    const Bytes echo = WithCrc({1, 16, 0, 130, 0, 1});
+    h.state.wheelAdjustPending = true;
+    EXPECT_EQ(Dispatch(h, echo), CommandRow::OneRegisterWrite);
+    EXPECT_TRUE(h.logs.empty());  // swallowed once
+    EXPECT_FALSE(h.state.wheelAdjustPending);
+    h.state.deferredCalibration.Park(modbus::BuildCalibrationWrite1(1, 130, 1024), 5.2f, 0);
+    Dispatch(h, echo);
+    Dispatch(h, echo);  // still parked: the first step's echo again
+    h.state.deferredCalibration.Clear();
+    Dispatch(h, echo);
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"下载遥测检验默认参数成功!", "下载遥测检验默认参数成功!",
+                                                "下载遥测检验设定参数成功!"}));
+    EXPECT_EQ(h.sleptMs, 3 * 600);
+}
+
+TEST(CommandDispatch, RemoteControlEchoesInBothControlModes) {
+    struct Row {
+        std::uint8_t coil, value;
+        std::uint16_t mode;
+        CommandRow row;
+        const char* text;
+    };
+    const Row rows[] = {
+        {0, 0xFF, 0, CommandRow::CloseHigh, "高压侧合闸成功!"},
+        {0, 0xFF, 1, CommandRow::CloseHigh, "高压侧合闸成功!"},
+        {2, 0xFF, 0, CommandRow::OpenHigh, "高压侧分闸成功!"},
+        {0, 0x00, 1, CommandRow::OpenHigh, "高压侧分闸成功!"},
+        {3, 0xFF, 0, CommandRow::CloseLow1, "1#低压侧合闸成功!"},
+        {1, 0xFF, 1, CommandRow::CloseLow1, "1#低压侧合闸成功!"},
+        {4, 0xFF, 0, CommandRow::OpenLow1, "1#低压侧分闸成功!"},
+        {1, 0x00, 1, CommandRow::OpenLow1, "1#低压侧分闸成功!"},
+        {13, 0xFF, 0, CommandRow::CloseLow2, "2#低压侧合闸成功!"},
+        {2, 0xFF, 1, CommandRow::CloseLow2, "2#低压侧合闸成功!"},
+        {14, 0xFF, 0, CommandRow::OpenLow2, "2#低压侧分闸成功!"},
+        {2, 0x00, 1, CommandRow::OpenLow2, "2#低压侧分闸成功!"},
+    };
+    for (const Row& row : rows) {
+        Harness h;
+        h.state.deviceVersion = 163;
+        h.param->RawValue[50] = row.mode;
+        EXPECT_EQ(Dispatch(h, Coil(row.coil, row.value)), row.row) << int(row.coil) << " mode " << row.mode;
+        EXPECT_EQ(h.logs, std::vector<std::string>{row.text});
+        EXPECT_EQ(h.sounds, std::vector<std::string>{"IDR_WAVE_YK"});
+    }
+    // Unknown mode (parameters never read), a value that is neither on nor off, a short echo: nothing.
+    Harness h;
+    h.state.deviceVersion = 163;
+    h.param->RawValue[50] = 0xFFFF;
+    EXPECT_EQ(Dispatch(h, Coil(0, 0xFF)), CommandRow::None);
+    h.param->RawValue[50] = 1;
+    EXPECT_EQ(Dispatch(h, Coil(0, 0x12)), CommandRow::None);
+    EXPECT_EQ(Dispatch(h, Bytes{1, 5, 0, 0, 0xFF}), CommandRow::None);
+    EXPECT_EQ(Dispatch(h, Bytes{1, 16, 0, 0}), CommandRow::None);
+    EXPECT_TRUE(h.logs.empty());
+}
+
+TEST(CommandDispatch, BlockUploadsAndEventBatches) {
+    Harness h;
+    Bytes params{1, 3, 128};
+    params.resize(3 + 128, 0);
+    params = WithCrc(params);
+    EXPECT_EQ(Dispatch(h, params), CommandRow::ParamUpload);
+    Bytes settings{1, 3, 60};
+    settings.resize(3 + 60, 0);
+    EXPECT_EQ(Dispatch(h, WithCrc(settings)), CommandRow::SettingUpload);
+    h.events.counter = 19;
+    EXPECT_EQ(Dispatch(h, Bytes{1, 17}), CommandRow::EventBatch);
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"上装所有参数成功!", "上装所有定值成功!",
+                                                "分批上装事件记录成功：500/500"}));
+
+    // Equal Numbers: the setting upload answer is taken for the parameter block.
+    Harness same;
+    same.setting->Number = 64;
+    Bytes block{1, 3, 128};
+    block.resize(3 + 128, 0);
+    EXPECT_EQ(Dispatch(same, WithCrc(block)), CommandRow::ParamUpload);
+}
+
+TEST(CommandTransaction, UnansweredCommandTextComesFromTheSlotAtTimeOut) {
+    Harness h;
+    h.state.commandSlot.Put(*modbus::BuildBlockReadRequest(1, 200, 30));
+    ASSERT_TRUE(h.thread.RunPass());
+    EXPECT_EQ(h.logs, std::vector<std::string>{"上装定值失败!"});
+    EXPECT_EQ(h.sleptMs, 2000);
+    // A parameter read queued while the setting read waited decides the text.
+    h.logs.clear();
+    h.transport.responder = [&](const Bytes&) -> std::optional<Bytes> {
+        h.state.commandSlot.Put(*modbus::BuildBlockReadRequest(1, 100, 64));
+        return std::nullopt;
+    };
+    h.state.commandSlot.Put(modbus::BuildSignalResetRequest(1));
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs, std::vector<std::string>{"上装参数失败!"});
+
+    Harness same;
+    same.setting->Number = 64;
+    same.state.commandSlot.Put(*modbus::BuildBlockReadRequest(1, 200, 64));
+    same.thread.RunPass();
+    EXPECT_EQ(same.logs, std::vector<std::string>{"上装参数失败!"});
+}
+
+TEST(PollTransaction, ElevenMissesClearCommOkAndOneAnswerSetsItBack) {
+    Harness h;
+    for (int i = 0; i < 10; ++i) h.thread.RunPass();
+    h.state.commOk = true;  // as after an earlier answer: ten misses keep it
+    h.thread.RunPass();
+    EXPECT_FALSE(h.state.commOk);
+    EXPECT_EQ(h.Count("轮循回复超时!"), 11);
+    EXPECT_EQ(h.view.deviceTimes, std::vector<std::string>{"通讯中断"});  // unchanged text not pushed again
+    std::vector<std::uint16_t> regs(60, 0);
+    h.transport.responder = [&](const Bytes&) { return Harness::PollAnswer(1, regs); };
+    h.thread.RunPass();
+    EXPECT_TRUE(h.state.commOk);
+    EXPECT_EQ(h.decoded.size(), 1u);
+    // The first poll request went out for AskNumber registers from 0.
+    EXPECT_EQ(h.transport.sent[0], modbus::BuildPollRequest(1, 60));
+}
+
+TEST(PollTransaction, MalformedAnswersAreLoggedAndNotDecoded) {
+    Harness h;
+    std::vector<std::uint16_t> regs(60, 0);
+    Bytes answer;
+    h.transport.responder = [&](const Bytes&) { return answer; };
+    answer = Harness::PollAnswer(2, regs);
+    h.thread.RunPass();
+    answer = Harness::PollAnswer(1, regs);
+    answer.resize(answer.size() - 3);
+    h.thread.RunPass();
+    answer = Harness::PollAnswer(1, regs);
+    answer.back() ^= 0x55;
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs,
+              (std::vector<std::string>{"轮循过程收到报文头错误的报文!", "轮循过程收到长度太短的报文!",
+                                        "轮循过程收到CRC错误的报文!"}));
+    EXPECT_TRUE(h.decoded.empty());
+    EXPECT_TRUE(h.state.commOk);  // a frame did arrive
+}
+
+TEST(PollTransaction, RingIndicesQueueTheSoeRead) {
+    Harness h;
+    std::vector<std::uint16_t> regs(60, 0);
+    h.transport.responder = [&](const Bytes&) { return Harness::PollAnswer(1, regs); };
+    regs[6] = 0x0202;  // equal
+    h.thread.RunPass();
+    EXPECT_TRUE(h.state.soeSlot.Empty());
+    regs[6] = 0x1403;  // write index 20 is outside the ring
+    h.thread.RunPass();
+    EXPECT_TRUE(h.state.soeSlot.Empty());
+    regs[6] = 0x0212;  // write 2, read 18: records 18, 19, 0, 1
+    h.thread.RunPass();
+    ASSERT_EQ(h.state.soeSlot.Length(), 8);
+    const auto slot = h.state.soeSlot.Bytes();
+    EXPECT_EQ(Bytes(slot.begin(), slot.begin() + 8), modbus::BuildSoeReadRequest(1, 18, 4));
+    EXPECT_EQ(slot[2] * 256 + slot[3], 590);
+    EXPECT_EQ(slot[4] * 256 + slot[5], 20);
+    // A poll too short to hold register 6 queues nothing.
+    Harness s;
+    s.transport.responder = [&](const Bytes&) { return Harness::PollAnswer(1, {0, 0, 0, 0, 0, 0}); };
+    s.thread.RunPass();
+    EXPECT_TRUE(s.state.soeSlot.Empty());
+}
+
+TEST(SoeTransaction, RecordsAreLoggedWithTheirSignalName) {
+    Harness h;
+    const Bytes record{9, 0, 0x01, 0x02, 5, 4, 3, 2, 1, 24};  // code 9, 258 ms, 24-01-02 03:04:05
+    Bytes answer{1, 3, 20};
+    answer.insert(answer.end(), record.begin(), record.end());
+    answer.insert(answer.end(), {200, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // code 200 is not logged
+    h.state.soeSlot.Put(modbus::BuildSoeReadRequest(1, 0, 2));
+    h.transport.responder = [&](const Bytes&) { return WithCrc(answer); };
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs, std::vector<std::string>{"SOE发生：事故总信号，24-01-02 03:04:05_258"});
+
+    // Byte count 180 is ignored; a byte count beyond the bytes received walks only complete records.
+    h.logs.clear();
+    Bytes full{1, 3, 180};
+    full.resize(183, 0);
+    full[3] = 9;
+    h.state.soeSlot.Put(modbus::BuildSoeReadRequest(1, 0, 18));
+    h.transport.responder = [&](const Bytes&) { return WithCrc(full); };
+    h.thread.RunPass();
+    Bytes cut{1, 3, 250};
+    cut.insert(cut.end(), record.begin(), record.end());
+    cut.insert(cut.end(), {9, 0, 0});
+    h.state.soeSlot.Put(modbus::BuildSoeReadRequest(1, 0, 18));
+    h.transport.responder = [&](const Bytes&) { return cut; };
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs, std::vector<std::string>{"SOE发生：事故总信号，24-01-02 03:04:05_258"});
+}
+
+TEST(AddressSearch, AdoptsOnlyValidAddresses) {
+    Harness h;
+    auto search = [&](Bytes answer) {
+        h.state.addressSearchSlot.Put(modbus::BuildAddressSearchRequest());
+        h.transport.responder = [answer](const Bytes&) { return answer; };
+        h.thread.RunPass();
+    };
+    search(WithCrc({0xFE, 3, 2, 0, 1}));  // already the address: nothing
+    search(WithCrc({0xFE, 3, 2, 0, 0}));
+    search(WithCrc({0xFE, 3, 2, 0, 248}));
+    EXPECT_EQ(h.state.DeviceAddress(), 1);
+    search(WithCrc({0xFE, 3, 2, 0, 17}));
+    EXPECT_EQ(h.state.DeviceAddress(), 17);
+    EXPECT_EQ(h.view.addresses, std::vector<std::string>{"17"});
+    Bytes bad = WithCrc({0xFE, 3, 2, 0, 9});
+    bad[5] ^= 1;
+    search(bad);
+    search(Bytes{0xFE, 3, 40, 0, 9});  // shorter than its byte count claims
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"寻找地址成功，地址为：17", "寻找地址收到CRC错误的报文!",
+                                                "寻找地址收到CRC错误的报文!"}));
+    EXPECT_EQ(h.state.DeviceAddress(), 17);
+    EXPECT_EQ(h.transport.sent.back()[0], 0xFE);
+}
+
+TEST(DeferredCalibration, SecondStepFollowsTheEchoOfTheFirst) {
+    Harness h;
+    std::vector<std::uint16_t> regs(60, 0);
+    const Bytes poll = Harness::PollAnswer(1, regs);
+    h.ctx.decodePoll = [&](const std::uint8_t*, std::size_t) { h.yc->Value[0] = 4.9f; };
+    h.state.deferredCalibration.Park(modbus::BuildCalibrationWrite1(1, 130, 1000), 5.2f, 0);
+    h.state.commandSlot.Put(modbus::BuildCalibrationWrite1(1, 130, 1024));
+    bool echo = true;
+    h.transport.responder = [&](const Bytes& sent) -> std::optional<Bytes> {
+        if (sent[1] == 16) return echo ? std::optional<Bytes>(WithCrc({1, 16, 0, 130, 0, 1})) : std::nullopt;
+        return poll;
+    };
+    h.thread.RunPass();  // step 1 and its echo
+    EXPECT_TRUE(h.state.commandSlot.Empty());
+    h.thread.RunPass();  // good poll: step 2 released with the coefficient of the new reading
+    ASSERT_EQ(h.state.commandSlot.Length(), 11);
+    const auto slot = h.state.commandSlot.Bytes();
+    EXPECT_EQ(Bytes(slot.begin(), slot.begin() + 11), modbus::BuildCalibrationWrite1(1, 130, 1086));
+    EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+    EXPECT_EQ(h.logs.back(), "正在下载设定参数：高压侧A相电流(A) ...");
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs.back(), "下载遥测检验设定参数成功!");
+
+    // Without the first step's echo nothing is released, and the miss empties the parked step.
+    h.logs.clear();
+    echo = false;
+    h.state.deferredCalibration.Park(modbus::BuildCalibrationWrite1(1, 130, 1000), 5.2f, 0);
+    h.thread.RunPass();  // a poll before step 1 was echoed
+    EXPECT_TRUE(h.state.commandSlot.Empty());
+    h.state.commandSlot.Put(modbus::BuildCalibrationWrite1(1, 130, 1024));
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs, std::vector<std::string>{"操作失败!"});
+    EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+}
+
+TEST(DeferredCalibration, CoefficientOutOfRangeIsNotSent) {
+    for (float reading : {0.0f, 65535.0f, -3.0f, 1e-6f}) {
+        Harness h;
+        h.ctx.decodePoll = [&](const std::uint8_t*, std::size_t) { h.yc->Value[0] = reading; };
+        h.transport.responder = [&](const Bytes&) {
+            return Harness::PollAnswer(1, std::vector<std::uint16_t>(60));
+        };
+        h.state.deferredCalibration.Park(modbus::BuildCalibrationWrite1(1, 130, 1000), 5.2f, 0);
+        h.state.deferredCalibration.MarkFirstStepEchoed();
+        h.thread.RunPass();
+        EXPECT_TRUE(h.state.commandSlot.Empty()) << reading;
+        EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+        EXPECT_EQ(h.logs, std::vector<std::string>{"下载参数失败：校正系数超出范围!"});
+    }
+}
+
+TEST(LinkDisplay, PortErrorBlanksOnceAndPushesNothingUnchanged) {
+    Harness h;
+    h.transport.ready = false;
+    h.yc->ShownValue[3] = 12.5f;
+    h.yx->PrevState[2] = 1;
+    for (int i = 0; i < 50; ++i) h.thread.RunPass();
+    EXPECT_EQ(h.view.deviceTimes, std::vector<std::string>{"串口错误"});
+    EXPECT_EQ(h.view.ycWrites[3], std::vector<std::string>{""});
+    EXPECT_EQ(h.view.yxWrites[2], std::vector<std::string>{""});
+    EXPECT_EQ(h.view.pcTimes.size(), 1u);
+    EXPECT_EQ(h.yx->State[2], config::kStateLinkFault);
+    EXPECT_EQ(h.yc->Value[3], config::kValueNone);
+    EXPECT_TRUE(h.transport.sent.empty());
+    // After a decoded poll the device-time box was rewritten: the link text is shown again.
+    h.transport.ready = true;
+    h.transport.responder = [&](const Bytes&) {
+        return Harness::PollAnswer(1, std::vector<std::uint16_t>(60));
+    };
+    h.thread.RunPass();
+    h.transport.ready = false;
+    h.thread.RunPass();
+    EXPECT_EQ(h.view.deviceTimes, (std::vector<std::string>{"串口错误", "串口错误"}));
+}
+
+TEST(ManagementThreadSlots, CommandGoesBeforeSoeAndAddressSearchBeforePoll) {
+    Harness h;
+    h.state.addressSearchSlot.Put(modbus::BuildAddressSearchRequest());
+    h.state.soeSlot.Put(modbus::BuildSoeReadRequest(1, 0, 1));
+    h.state.commandSlot.Put(modbus::BuildSignalResetRequest(1));
+    for (int i = 0; i < 4; ++i) h.thread.RunPass();
+    ASSERT_EQ(h.transport.sent.size(), 4u);
+    EXPECT_EQ(h.transport.sent[0], modbus::BuildSignalResetRequest(1));
+    EXPECT_EQ(h.transport.sent[1], modbus::BuildSoeReadRequest(1, 0, 1));
+    EXPECT_EQ(h.transport.sent[2], modbus::BuildAddressSearchRequest());
+    EXPECT_EQ(h.transport.sent[3], modbus::BuildPollRequest(1, 60));
+    // SOE reads and address searches are not counted as misses; the command and the poll are.
+    h.state.networkMode = true;
+    h.sleptMs = 0;
+    h.thread.RunPass();
+    EXPECT_EQ(h.sleptMs, 4000);  // a poll in network mode waits twice
+    h.state.RequestClose();
+    EXPECT_FALSE(h.thread.RunPass());
+}
+
+}  // namespace
+}  // namespace engine_test
