@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/Gbk.h"
+#include "ui/monitor/MonitorFormat.h"
+#include "ui/monitor/TextFile.h"
+
+namespace ui {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Received(const Bytes& b, bool showReceived = false, bool hint = true) {
+    return MonitorFrameText(b.data(), b.size(), true, showReceived, hint);
+}
+
+TEST(MonitorFormat, LinesCarryTimeStampAndCrLf) {
+    platform::LocalTime t;
+    t.hour = 8;
+    t.minute = 5;
+    t.second = 9;
+    EXPECT_EQ(MonitorLine(t, "发 (008)"), "08:05:09 -> 发 (008)\r\n");
+    t.hour = 23;
+    t.minute = 59;
+    t.second = 0;
+    EXPECT_EQ(MonitorLine(t, ""), "23:59:00 -> \r\n");
+}
+
+TEST(MonitorFormat, SentAndReceivedFramesWithLengthInThreeDigits) {
+    const Bytes request{0x01, 0x03, 0x00, 0x00, 0x00, 0x40, 0x44, 0x3A};
+    EXPECT_EQ(MonitorFrameText(request.data(), request.size(), false, true, true),
+              "发 (008) 01 03 00 00 00 40 44 3A");
+    const Bytes five{0xAB, 0x0F, 0xF0, 0x00, 0xFF};
+    EXPECT_EQ(Received(five), "-- (005) AB 0F F0 00 FF");
+    EXPECT_EQ(Received(five, true), "收 (005) AB 0F F0 00 FF");
+    EXPECT_EQ(Received({}), "-- (000)");
+}
+
+TEST(MonitorFormat, TelesignalHintsInBitOrderOnlyForWordsBeforeTheCrc) {
+    Bytes frame(25, 0);
+    frame[19] = 0x00;
+    frame[20] = 0x05;  // telesignals 1 and 3
+    frame[21] = 0x80;
+    frame[22] = 0x00;  // telesignal 32
+    const std::string hints =
+        "\r\n                遥信 01 为合！"
+        "\r\n                遥信 03 为合！"
+        "\r\n                遥信 32 为合！";
+    const std::string bytes = " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 05 80 00 00 00";
+    EXPECT_EQ(Received(frame), "-- (025)" + bytes + hints);
+    EXPECT_EQ(Received(frame, false, false), "-- (025)" + bytes);
+    // A sent frame never gets hints.
+    EXPECT_EQ(MonitorFrameText(frame.data(), frame.size(), false, false, true).find("遥信"),
+              std::string::npos);
+
+    // 21 bytes: the first word's low byte would be the CRC.
+    Bytes shortFrame(21, 0xFF);
+    EXPECT_EQ(TelesignalHint(shortFrame.data(), shortFrame.size()), "");
+    // 23 bytes hold exactly the first word.
+    Bytes first(23, 0xFF);
+    const std::string h = TelesignalHint(first.data(), first.size());
+    EXPECT_NE(h.find("遥信 16 为合！"), std::string::npos);
+    EXPECT_EQ(h.find("遥信 17"), std::string::npos);
+    // Line noise of one or two bytes has no word at all (and must not read past the frame).
+    const std::uint8_t noise[2] = {0xFF, 0xFF};
+    EXPECT_EQ(TelesignalHint(noise, 1), "");
+    EXPECT_EQ(TelesignalHint(noise, 2), "");
+    EXPECT_EQ(TelesignalHint(noise, 0), "");
+    // A full poll answer: all 96 signals, the last from byte 29/30.
+    Bytes poll(133, 0xFF);
+    const std::string all = TelesignalHint(poll.data(), poll.size());
+    EXPECT_NE(all.find("遥信 96 为合！"), std::string::npos);
+    EXPECT_EQ(all.find("遥信 97"), std::string::npos);
+}
+
+TEST(MonitorFormat, IconAlternatesOverFourPhasesAndSaveNameIsStamped) {
+    EXPECT_EQ(MonitorSendIcon(0), 132);
+    EXPECT_EQ(MonitorSendIcon(1), 131);
+    EXPECT_EQ(MonitorSendIcon(2), 132);
+    EXPECT_EQ(MonitorSendIcon(3), 131);
+    EXPECT_EQ(NextMonitorIconPhase(3), 0);
+    platform::LocalTime t;
+    t.year = 2026;
+    t.month = 12;
+    t.day = 7;
+    t.hour = 8;
+    t.minute = 5;
+    EXPECT_EQ(MonitorSaveName(t), "(26-12-07 08.05).txt");
+}
+
+TEST(TextFile, BytesAreGbkWithCrLfAndNoBom) {
+    EXPECT_EQ(TextFileBytes("收\n发\r\nA\rB"),
+              platform::Utf8ToGbk("收") + "\r\n" + platform::Utf8ToGbk("发") + "\r\nA\r\nB");
+    EXPECT_EQ(TextFileBytes("遥信").substr(0, 2), "\xD2\xA3");  // no byte-order mark in front
+    EXPECT_FALSE(WriteTextFile("/nonexistent-folder/x.txt", "a"));
+}
+
+}  // namespace
+}  // namespace ui
