@@ -105,11 +105,14 @@ TEST_F(ComSerSerial, StreamWithoutPausesArrivesInPiecesJustOver1024Bytes) {
         pieces.push_back(*piece);
     }
     writer.join();
-    ASSERT_EQ(pieces.size(), 3u);
-    EXPECT_GT(pieces[0].size(), 1024u);
-    EXPECT_LE(pieces[0].size(), 1124u);
-    EXPECT_GT(pieces[1].size(), 1024u);
-    EXPECT_LE(pieces[1].size(), 1124u);
+    // Every piece but the last is cut as soon as more than 1024 bytes have accumulated; one read adds at most
+    // 1024 bytes, so a piece never exceeds 2048 even when a loaded machine lets several chunks pile up.
+    ASSERT_GE(pieces.size(), 2u);
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+        EXPECT_GT(pieces[i].size(), 1024u) << "piece " << i;
+        EXPECT_LE(pieces[i].size(), 2048u) << "piece " << i;
+    }
+    EXPECT_LE(pieces.back().size(), 2048u);
     std::vector<std::uint8_t> joined;
     for (auto& p : pieces) {
         joined.insert(joined.end(), p.begin(), p.end());
