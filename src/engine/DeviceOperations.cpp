@@ -1,6 +1,7 @@
 #include "engine/DeviceOperations.h"
 
 #include "engine/BlockTransfer.h"
+#include "engine/PollDecoder.h"
 #include "modbus/RegisterMap.h"
 #include "modbus/Requests.h"
 #include "modbus/TableRequests.h"
@@ -56,17 +57,12 @@ bool IsBusy(EngineContext& ctx) {
 }
 
 bool AccidentInterlock(EngineContext& ctx) {
-    static const std::string kAccident = platform::Utf8ToGbk("事故总");
     bool present = false;
     {
         std::lock_guard lock(*ctx.tablesMutex);
-        const int number = std::min<int>(ctx.yx->Number, config::kPointCount);
-        for (int i = 0; i < number; ++i) {
-            if (config::TextView(ctx.yx->Name[i]).find(kAccident) != std::string_view::npos) {
-                present = ctx.yx->State[i] == 1;
-                break;
-            }
-        }
+        // The same look-up as everywhere else: whole GBK characters, points in use only.
+        const auto signal = FindAccidentSignal(ctx.yx);
+        present = signal && ctx.yx->State[*signal] == 1;
     }
     if (!present) return true;
     if (ctx.messageBoxes &&

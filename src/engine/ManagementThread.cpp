@@ -97,15 +97,15 @@ bool ManagementThread::CommandTransaction() {
     if (wait == Wait::Closing) return false;
     if (wait == Wait::Answer) {
         DispatchCommandResponse(ctx_, response_.data(), responseLength_);
-        return !ctx_.state->AppClosing();
+    } else {
+        // The text follows whatever the slot holds now, which may already be a newer request.
+        ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));
+        CountMiss();
     }
-    // The text follows whatever the slot holds now, which may already be a newer request.
-    ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));
-    // A calibration whose first step never reached the relay must not send its second step.
-    const auto deferred = ctx_.state->deferredCalibration.Snapshot();
-    if (deferred && !deferred->firstStepEchoed) ctx_.state->deferredCalibration.Clear();
-    CountMiss();
-    return true;
+    // A calibration whose first step did not take effect must not send its second step, nor keep every
+    // device operation waiting for a release that would never come.
+    ctx_.state->deferredCalibration.DropIfFirstStepLost(ctx_.state->commandSlot);
+    return !ctx_.state->AppClosing();
 }
 
 bool ManagementThread::SoeTransaction() {

@@ -63,6 +63,14 @@ void DeferredCalibrationSlot::MarkFirstStepEchoed() {
     if (content_.length != 0) content_.firstStepEchoed = true;
 }
 
+bool DeferredCalibrationSlot::DropIfFirstStepLost(const FrameSlot& command) {
+    std::lock_guard lock(mutex_);
+    if (content_.length == 0 || content_.firstStepEchoed || !command.Empty()) return false;
+    content_.length = 0;
+    length_.store(0, std::memory_order_release);
+    return true;
+}
+
 std::optional<DeferredCalibrationSlot::Content> DeferredCalibrationSlot::Snapshot() const {
     std::lock_guard lock(mutex_);
     if (content_.length == 0) return std::nullopt;

@@ -63,6 +63,11 @@ class DeferredCalibrationSlot {
     void Clear();
     // Records the relay's echo of the first step; from then on the slot may be released.
     void MarkFirstStepEchoed();
+    // Empties the slot when its first step is no longer waiting in `command` and was never echoed: it was
+    // sent and went unanswered or was refused, or another request replaced it before it went out. Checked
+    // under the slot's lock, so a calibration that queues its first step and parks meanwhile is kept.
+    // True when the slot was emptied.
+    bool DropIfFirstStepLost(const FrameSlot& command);
 
     std::uint8_t Length() const { return length_.load(std::memory_order_acquire); }
     bool Occupied() const { return Length() != 0; }

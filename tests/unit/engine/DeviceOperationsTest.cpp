@@ -98,6 +98,12 @@ TEST(DeviceOperations, AccidentInterlock) {
     none.yx->Number = 8;  // the accident signal is not among the points in use
     none.yx->State[8] = 1;
     EXPECT_TRUE(engine::AccidentInterlock(none.ctx));
+    // A name whose bytes hold the word only across a character boundary (B0 CA, C2 B9, CA D7, DC DC) is
+    // not the accident signal.
+    config::SetText(none.yx->Name[0], "\xB0\xCA\xC2\xB9\xCA\xD7\xDC\xDC");
+    none.yx->State[0] = 1;
+    EXPECT_TRUE(engine::AccidentInterlock(none.ctx));
+    EXPECT_TRUE(none.boxes.asked.empty());
 }
 
 TEST(DeviceOperations, ReconnectStoresThePortAndOffersTheAddressSearch) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
+#include "engine/BlockTransfer.h"
+#include "engine/DeviceOperations.h"
 #include "engine/ResponseDispatch.h"
 #include "modbus/Requests.h"
 
@@ -281,6 +283,46 @@ TEST(DeferredCalibration, SecondStepFollowsTheEchoOfTheFirst) {
     h.thread.RunPass();
     EXPECT_EQ(h.logs, std::vector<std::string>{"操作失败!"});
     EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+}
+
+TEST(DeferredCalibration, LostFirstStepDoesNotKeepOperationsBusy) {
+    Harness h;
+    const Bytes step1 = modbus::BuildCalibrationWrite1(1, 130, 1024);
+    const Bytes parked = modbus::BuildCalibrationWrite1(1, 130, 1000);
+    // The relay refuses the first step with an exception answer: the parked step goes, operations go on.
+    h.transport.responder = [](const Bytes&) { return WithCrc({1, 0x90, 2}); };
+    h.state.commandSlot.Put(step1);
+    h.state.deferredCalibration.Park(parked, 5.2f, 0);
+    h.thread.RunPass();
+    EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+    EXPECT_FALSE(engine::IsBusy(h.ctx));
+
+    // A parameter upload replaced the first step before it went out: its answer ends the calibration too.
+    h.transport.responder = [](const Bytes&) { return WithCrc({1, 3, 2, 0, 0}); };
+    h.state.commandSlot.Put(step1);
+    h.state.deferredCalibration.Park(parked, 5.2f, 0);
+    engine::UploadParameters(h.ctx);
+    h.thread.RunPass();
+    EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+
+    // A calibration queued while an earlier command waits in vain keeps its second step for its own echo.
+    h.logs.clear();
+    h.transport.responder = [&](const Bytes& sent) -> std::optional<Bytes> {
+        if (sent[1] == 5) {
+            h.state.commandSlot.Put(step1);
+            h.state.deferredCalibration.Park(parked, 5.2f, 0);
+            return std::nullopt;
+        }
+        if (sent[1] == 16) return WithCrc({1, 16, 0, 130, 0, 1});
+        return std::nullopt;
+    };
+    h.state.commandSlot.Put(modbus::BuildSignalResetRequest(1));
+    h.thread.RunPass();
+    EXPECT_TRUE(h.state.deferredCalibration.Occupied());
+    h.thread.RunPass();
+    ASSERT_TRUE(h.state.deferredCalibration.Snapshot());
+    EXPECT_TRUE(h.state.deferredCalibration.Snapshot()->firstStepEchoed);
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"操作失败!", "下载遥测检验默认参数成功!"}));
 }
 
 TEST(DeferredCalibration, CoefficientOutOfRangeIsNotSent) {
