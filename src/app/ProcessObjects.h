@@ -1,6 +1,7 @@
 #pragma once
 // The objects that exist for the whole run. They are built after the application object (a local of main) in
 // this order and destroyed in the reverse order when main returns.
+#include "SrcCom/ComSer.h"
 #include "ui/common/ProcessFonts.h"
 
 namespace app {
@@ -11,6 +12,8 @@ class ProcessObjects {
     ~ProcessObjects();
     ProcessObjects(const ProcessObjects&) = delete;
     ProcessObjects& operator=(const ProcessObjects&) = delete;
+
+    com::ComSer& ComSerObject() { return comSer_; }
 
   private:
     // Loads the four point tables from 配置文件/VARN.ini while it is constructed.
@@ -24,9 +27,9 @@ class ProcessObjects {
         ui::ProcessFonts fonts;
     };
 
-    // --- SERIAL PORT OBJECT: the serial-port object `ComSer` is the first member here once the serial link
-    // is in the program; its construction starts its read thread. The program folder text comes next;
+    // The serial-port object; its construction starts its read thread. The program folder text comes next;
     // platform::ProgramFolder() keeps it and the table loading determines it on first use.
+    com::ComSer comSer_;
     PointTables tables_;
     // --- EVENT RECORD WINDOW OBJECT: the event record window, reused for every opening, goes here once it
     // exists.

@@ -6,12 +6,14 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
-#include "app/MainDialogPlaceholder.h"
+#include "SrcCom/ComSer.h"
 #include "platform/NamedMutex.h"
 #include "platform/ProgramFolder.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/DlgLog.h"
+#include "ui/main_window/MainWindowHost.h"
 
 namespace app {
 namespace {
@@ -81,7 +83,11 @@ int RunStartUp(QApplication& application, const StartUpOptions& options) {
     splash.exec();
 
     {
-        MainDialogPlaceholder mainDialog;
+        std::optional<com::ComSer> ownComSer;
+        com::ComSer* comSer = options.comSer;
+        if (!comSer) comSer = &ownComSer.emplace();
+        ui::MainWindowHost host(*comSer);
+        ui::MainWindow& mainDialog = host.Window();
         if (headless) {
             QTimer::singleShot(0, &mainDialog, [&] { takeShot(mainDialog, QStringLiteral("main.png")); });
             QTimer::singleShot(options.mainAutoClose, &mainDialog, &QDialog::accept);

@@ -7,6 +7,10 @@
 
 class QApplication;
 
+namespace com {
+class ComSer;
+}
+
 namespace app {
 
 // The named mutex the program holds while it runs.
@@ -19,6 +23,8 @@ struct StartUpOptions {
     std::chrono::milliseconds splashDisplayTime{2000};
     std::chrono::milliseconds mainAutoClose{1000};
     std::string instanceMutexName = kInstanceMutexName;
+    // The serial-port object the main window talks through; without one the run makes its own.
+    com::ComSer* comSer = nullptr;
 };
 
 // Options from the environment: VARN_SCREENSHOT_DIR selects the headless run.

@@ -7,5 +7,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     app::ProcessObjects processObjects;
-    return app::RunStartUp(application, app::StartUpOptionsFromEnvironment());
+    app::StartUpOptions options = app::StartUpOptionsFromEnvironment();
+    options.comSer = &processObjects.ComSerObject();
+    return app::RunStartUp(application, options);
 }

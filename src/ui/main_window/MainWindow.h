@@ -1,0 +1,158 @@
+#pragma once
+// The main window: live telemetry and telesignals, the PC and relay clocks, the operation log, the link
+// settings and the buttons of every operation. It runs the management thread from its initialisation to its
+// close, and shows what the thread reports through the MainView calls, each carried out on the UI thread.
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "engine/EngineContext.h"
+#include "engine/MainView.h"
+#include "platform/WindowLink.h"
+#include "ui/common/DialogUnits.h"
+#include "ui/common/ProcessFonts.h"
+#include "ui/main_window/ControlLook.h"
+#include "ui/main_window/MainLayout.h"
+#include "ui/main_window/UiBridge.h"
+#include "ui/main_window/YcCalibration.h"
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace com {
+class ComSer;
+}
+namespace engine {
+class ManagementThread;
+struct DecodeContext;
+}  // namespace engine
+
+namespace ui {
+
+class LogBox;
+
+inline constexpr char kMainTitleStarting[] = "OrlinV1.63 - VARN - 通讯状态未知";
+inline constexpr char kMainTitle[] = "Orlin - VARN";
+
+class MainWindow : public QDialog, public engine::MainView {
+    Q_OBJECT
+  public:
+    // `ctx` needs its state and transport; unset tables, log and settings path become the process-wide
+    // ones. `comSer`, when given, receives the communication server's replies through the window's link
+    // receiver. The window sets ctx.mainView (and the message boxes, live decoding and sound when unset)
+    // and clears what it set when it ends.
+    explicit MainWindow(engine::EngineContext& ctx, com::ComSer* comSer = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The initialisation, in its fixed order; runs once, by itself when the window is first shown.
+    void OnInitDialog();
+    bool Initialised() const { return initialised_; }
+
+    // What 事件记录, 版本信息, 通讯管理 and 定值参数 open; until set these buttons do nothing.
+    void SetWindowOpener(main_layout::Button button, std::function<void()> open);
+    // Replaces the calibration dialog (tests script it).
+    void SetReferenceAsker(YcCalibration::AskReference ask);
+
+    // engine::MainView; callable from any thread.
+    void ShowPcTime(const std::string& text) override;
+    void ShowDeviceTime(const std::string& text) override;
+    void ShowDeviceModel(const std::string& text) override;
+    void ShowDeviceVersion(const std::string& text) override;
+    void ShowYcValue(int point, const std::string& text) override;
+    void ShowYxState(int point, const std::string& text) override;
+    void ShowAddress(const std::string& text) override;
+    void SetTitle(const std::string& text) override;
+
+    // Appends a stamped log entry to the log box; callable from any thread.
+    void AppendLogEntry(const std::string& entry);
+
+    // Widgets, for the start-up's pictures and for tests. Labels not created yet are null.
+    QLabel* YcLabel(int point) const { return ycLabels_.at(point); }
+    QLabel* YcValue(int point) const { return ycValues_.at(point); }
+    QLabel* YxLabel(int point) const { return yxLabels_.at(point); }
+    QLabel* YxState(int point) const { return yxStates_.at(point); }
+    QLabel* ClockField(main_layout::ClockBox box) const { return clockFields_.at(static_cast<int>(box)); }
+    QLineEdit* PortBox() const { return portBox_; }
+    QLineEdit* AddressBox() const { return addressBox_; }
+    QCheckBox* NetworkModeBox() const { return networkMode_; }
+    QPushButton* ReconnectButton() const { return reconnect_; }
+    QPushButton* ButtonWidget(main_layout::Button button) const {
+        return buttons_.at(static_cast<int>(button));
+    }
+    LogBox* LogBoxWidget() const { return logBox_; }
+    const DialogUnits& Units() const { return units_; }
+    // Text changes of the value, state and clock fields so far (a steady relay adds only the clock boxes').
+    long FieldTextWrites() const { return fieldTextWrites_; }
+
+    void done(int result) override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+  private:
+    class Messages;
+
+    void BuildLayout();
+    QLabel* NewLabel(const main_layout::DluRect& rect, const QString& text, bool field);
+    QFrame* NewFrame(const main_layout::DluRect& rect);
+    void Place(QWidget* widget, const main_layout::DluRect& rect) const;
+    void CreateFonts();
+    const QFont& FontOf(LookFont font) const;
+    void ApplyLook(QWidget* widget, const ControlLook& look);
+    void SetFieldText(QLabel* field, const std::string& text);
+    void ConnectButtons();
+    void OnButton(main_layout::Button button);
+    bool ValidateFields();
+    void OnAddressChanged();
+    void StartLinkReceiver();
+    // The point whose label contains `pos` (window coordinates) and is clickable; -1 for none.
+    int ClickablePointAt(const QPoint& pos) const;
+    // Ends the management thread and detaches the window from everything that calls into it.
+    void EndRun();
+
+    engine::EngineContext& ctx_;
+    com::ComSer* comSer_;
+    DialogUnits units_;
+    UiBridge bridge_;
+    YcCalibration calibration_;
+    std::unique_ptr<Messages> messages_;
+    std::unique_ptr<engine::DecodeContext> decode_;
+    std::unique_ptr<engine::ManagementThread> thread_;
+    platform::LinkReceiver receiver_;
+    ProcessFonts ownFonts_;
+    YcCalibration::AskReference askReference_;
+    std::array<std::function<void()>, main_layout::kButtonCount> openers_;
+
+    std::array<QLabel*, main_layout::kYcCapacity> ycLabels_{};
+    std::array<QLabel*, main_layout::kYcCapacity> ycValues_{};
+    std::array<QLabel*, main_layout::kYxCapacity> yxLabels_{};
+    std::array<QLabel*, main_layout::kYxCapacity> yxStates_{};
+    std::array<QLabel*, main_layout::kClockBoxes> clockFields_{};
+    QLineEdit* portBox_ = nullptr;
+    QLineEdit* addressBox_ = nullptr;
+    QCheckBox* networkMode_ = nullptr;
+    QPushButton* reconnect_ = nullptr;
+    std::array<QPushButton*, main_layout::kButtonCount> buttons_{};
+    LogBox* logBox_ = nullptr;
+    std::unordered_map<const QWidget*, ControlLook> looks_;
+
+    bool setMainView_ = false;
+    bool setMessageBoxes_ = false;
+    bool setDecodePoll_ = false;
+    bool initialised_ = false;
+    bool ended_ = false;
+    long fieldTextWrites_ = 0;
+};
+
+}  // namespace ui
