@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "SrcCom/ComSer.h"
+#include "app/WindowWiring.h"
 #include "platform/NamedMutex.h"
 #include "platform/ProgramFolder.h"
 #include "ui/common/DialogLook.h"
@@ -87,13 +88,16 @@ int RunStartUp(QApplication& application, const StartUpOptions& options) {
         com::ComSer* comSer = options.comSer;
         if (!comSer) comSer = &ownComSer.emplace();
         ui::MainWindowHost host(*comSer);
+        WireWindows(host);
         ui::MainWindow& mainDialog = host.Window();
         if (headless) {
-            QTimer::singleShot(0, &mainDialog, [&] { takeShot(mainDialog, QStringLiteral("main.png")); });
+            QTimer::singleShot(options.mainShotDelay, &mainDialog,
+                               [&] { takeShot(mainDialog, QStringLiteral("main.png")); });
             QTimer::singleShot(options.mainAutoClose, &mainDialog, &QDialog::accept);
         }
         mainDialog.exec();
     }
+    DestroyWindows();
 
     if (headless) {
         for (const QString& path : shots) std::printf("%s\n", qPrintable(path));

@@ -21,7 +21,9 @@ struct StartUpOptions {
     // (main.png) is saved here, the main dialog closes by itself and the picture paths go to stdout.
     QString screenshotDir;
     std::chrono::milliseconds splashDisplayTime{2000};
-    std::chrono::milliseconds mainAutoClose{1000};
+    // Headless: the main window's picture is taken after a few polls, then the window closes by itself.
+    std::chrono::milliseconds mainShotDelay{3000};
+    std::chrono::milliseconds mainAutoClose{3500};
     std::string instanceMutexName = kInstanceMutexName;
     // The serial-port object the main window talks through; without one the run makes its own.
     com::ComSer* comSer = nullptr;

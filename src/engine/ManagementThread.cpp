@@ -21,7 +21,10 @@ ManagementThread::~ManagementThread() {
 bool ManagementThread::Start() {
     if (thread_.joinable()) return true;
     try {
-        thread_ = std::thread([this] { Run(); });
+        thread_ = std::thread([this] {
+            Run();
+            finished_.store(true);
+        });
     } catch (const std::system_error&) {
         return false;
     }

@@ -2,6 +2,7 @@
 // The management thread: the only sender to the relay. Each pass serves the first waiting slot (command,
 // SOE read, address search) or polls the relay's register image, and handles the answer.
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,9 @@ class ManagementThread {
     void RequestStop();
     void Join();
     bool Running() const { return thread_.joinable(); }
+    // The thread body has returned (Join will not block). The UI thread waits for this while it keeps
+    // carrying out the thread's last calls into windows.
+    bool Finished() const { return finished_.load(); }
 
     // One pass of the loop without its 1 ms pause; false when the thread must end. Public for tests that
     // drive the engine without a thread.
@@ -56,6 +60,7 @@ class ManagementThread {
     EngineContext& ctx_;
     LinkDisplay display_;
     std::thread thread_;
+    std::atomic<bool> finished_{false};
     int missCount_ = 0;
     std::size_t responseLength_ = 0;
     std::array<std::uint8_t, kResponseCapacity> response_{};

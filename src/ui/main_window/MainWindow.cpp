@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QThread>
 #include <QWheelEvent>
 #include <algorithm>
 #include <vector>
@@ -527,6 +528,13 @@ void MainWindow::EndRun() {
     ctx_.state->RequestClose();
     // Calls the management thread makes into the window while it ends are carried out meanwhile.
     bridge_.Close();
+    if (beforeJoin_) beforeJoin_();
+    // Other windows (monitor, settings, event records) take the thread's calls through the event loop, so
+    // events are processed until the thread has ended; only then is it joined.
+    while (thread_ && thread_->Running() && !thread_->Finished()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
     if (thread_) thread_->Join();
     receiver_.Stop();
     if (comSer_) comSer_->SetLinkHandle(0);

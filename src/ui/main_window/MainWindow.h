@@ -56,6 +56,9 @@ class MainWindow : public QDialog, public engine::MainView {
 
     // What 事件记录, 版本信息, 通讯管理 and 定值参数 open; until set these buttons do nothing.
     void SetWindowOpener(main_layout::Button button, std::function<void()> open);
+    // Runs on the UI thread when the run ends, before the management thread is waited for (other windows
+    // stop taking its calls here).
+    void SetBeforeJoin(std::function<void()> beforeJoin) { beforeJoin_ = std::move(beforeJoin); }
     // Replaces the calibration dialog (tests script it).
     void SetReferenceAsker(YcCalibration::AskReference ask);
 
@@ -133,6 +136,8 @@ class MainWindow : public QDialog, public engine::MainView {
     ProcessFonts ownFonts_;
     YcCalibration::AskReference askReference_;
     std::array<std::function<void()>, main_layout::kButtonCount> openers_;
+
+    std::function<void()> beforeJoin_;
 
     std::array<QLabel*, main_layout::kYcCapacity> ycLabels_{};
     std::array<QLabel*, main_layout::kYcCapacity> ycValues_{};

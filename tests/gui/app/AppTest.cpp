@@ -92,6 +92,7 @@ class AppTest : public QObject {
         app::StartUpOptions options;
         options.screenshotDir = shots.path();
         options.splashDisplayTime = 100ms;
+        options.mainShotDelay = 100ms;
         options.mainAutoClose = 200ms;
         options.instanceMutexName = "varn-test-run-" + std::to_string(QCoreApplication::applicationPid());
         QCOMPARE(app::StartUpOptions().instanceMutexName, std::string("Tessel"));

@@ -1,0 +1,45 @@
+#include "app/WindowWiring.h"
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+#include "platform/ProgramFolder.h"
+#include "ui/events/DlgEvent.h"
+#include "ui/hardware_id/DlgSetGetHardID.h"
+#include "ui/main_window/MainWindowHost.h"
+#include "ui/monitor/ComLook.h"
+#include "ui/monitor/DlgComLook.h"
+#include "ui/settings/SettingsWindow.h"
+
+namespace app {
+
+void WireWindows(ui::MainWindowHost& host) {
+    engine::EngineContext& ctx = host.Context();
+    ui::MainWindow& window = host.Window();
+    using ui::main_layout::Button;
+
+    ctx.monitor = &ui::TheComLook();
+    ui::BindEventRecords(ctx);
+
+    window.SetWindowOpener(Button::Monitor, [&window] { ui::ShowComLook(&window); });
+    window.SetWindowOpener(Button::Settings, [&ctx, &window] { ui::ShowSettingsWindow(ctx, &window); });
+    window.SetWindowOpener(Button::EventRecords, [&window] {
+        ui::RunEventDialog(&window);
+        // Shown again without taking the focus, then the help document is opened, as after every event view.
+        window.setAttribute(Qt::WA_ShowWithoutActivating);
+        window.show();
+        window.setAttribute(Qt::WA_ShowWithoutActivating, false);
+        const QString help = QString::fromStdString(platform::InProgramFolder("帮助文件/help.pdf"));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    });
+    window.SetWindowOpener(Button::VersionInfo, [&ctx, &window] { ui::RunHardwareIdButton(ctx, &window); });
+    window.SetBeforeJoin([] { ui::DetachSettingsWindow(); });
+}
+
+void DestroyWindows() {
+    ui::DestroySettingsWindow();
+    ui::DestroyComLook();
+}
+
+}  // namespace app

@@ -1,0 +1,17 @@
+#pragma once
+// Connects the main window to the windows it opens (monitor, settings, event records, hardware ID) and ends
+// them with the run.
+namespace ui {
+class MainWindowHost;
+}
+
+namespace app {
+
+// Before the main window runs: the management thread's monitor and event-record calls reach those windows,
+// and the 通讯管理, 定值参数, 事件记录 and 版本信息 buttons open them.
+void WireWindows(ui::MainWindowHost& host);
+
+// After the main window has ended (its management thread joined): the windows created during the run go.
+void DestroyWindows();
+
+}  // namespace app
