@@ -3,13 +3,27 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QPainterPath>
 #include <QPalette>
+#include <QRawFont>
 #include <QString>
 #include <QStringList>
 
 namespace ui {
 
-QFont DialogFont(int pointSize) {
+namespace {
+
+// True when `family` draws the sign ℃ with a visible outline. Some CJK fonts (WenQuanYi Micro Hei among
+// them) map the letterlike symbols to empty glyphs; the font matcher then takes the empty glyph instead of
+// falling back, and 油温(℃) shows as 油温(  ).
+bool DrawsDegreeSign(const QString& family) {
+    const QRawFont raw = QRawFont::fromFont(QFont(family, 12));
+    if (!raw.isValid()) return false;
+    const QList<quint32> glyphs = raw.glyphIndexesForString(QStringLiteral("℃"));
+    return !glyphs.isEmpty() && glyphs.front() != 0 && !raw.pathForGlyph(glyphs.front()).isEmpty();
+}
+
+QStringList DialogFamilies() {
     static const QStringList preferred = {
         QStringLiteral("SimSun"),
         QStringLiteral("宋体"),
@@ -20,16 +34,46 @@ QFont DialogFont(int pointSize) {
         QStringLiteral("Noto Serif CJK SC"),
         QStringLiteral("AR PL UMing CN"),
     };
+    // Fonts with a drawn ℃ whose Latin letters have about the average width of the CJK fonts' own, so
+    // dialog units come out the same when one of them is put in front.
+    static const QStringList symbolFonts = {
+        QStringLiteral("DejaVu Sans Condensed"),
+        QStringLiteral("Noto Sans"),
+        QStringLiteral("Liberation Sans"),
+        QStringLiteral("DejaVu Sans"),
+    };
     const QStringList installed = QFontDatabase::families();
     QStringList families;
     for (const QString& family : preferred) {
         if (installed.contains(family, Qt::CaseInsensitive)) families << family;
     }
-    QFont font;
+    // When the CJK font leaves ℃ blank, a font that draws it goes first: the matcher falls back to the CJK
+    // font for every character the first one lacks.
+    if (!families.isEmpty() && !DrawsDegreeSign(families.front())) {
+        for (const QString& family : symbolFonts) {
+            if (installed.contains(family, Qt::CaseInsensitive) && DrawsDegreeSign(family)) {
+                families.prepend(family);
+                break;
+            }
+        }
+    }
     // The installed preferences first, the rest after them, so the font matcher still finds 宋体 by an alias.
     for (const QString& family : preferred) {
         if (!families.contains(family)) families << family;
     }
+    return families;
+}
+
+}  // namespace
+
+QFont DialogFont(int pointSize) {
+    // The installed fonts do not change during a run; they are looked at once the application exists.
+    static QStringList families;
+    if (families.isEmpty()) {
+        if (!QCoreApplication::instance()) return QFont(QStringLiteral("SimSun"), pointSize);
+        families = DialogFamilies();
+    }
+    QFont font;
     font.setFamilies(families);
     font.setPointSize(pointSize);
     return font;

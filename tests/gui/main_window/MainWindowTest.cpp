@@ -6,12 +6,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGlyphRun>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 #include <QWheelEvent>
 #include <thread>
 
@@ -467,8 +470,31 @@ class MainWindowTest : public QObject {
         QVERIFY(f_->state.AppClosing());
     }
 
+    // Units in telemetry names (油温(℃)) must show: a CJK font that maps ℃ to an empty glyph is not enough.
+    void degreeSignIsDrawn() {
+        config::SetText(f_->yc.Name[0], platform::Utf8ToGbk("油温(℃)"));
+        auto w = NewWindow();
+        w->OnInitDialog();
+        w->done(QDialog::Accepted);
+        QCOMPARE(w->YcLabel(0)->text(), QStringLiteral("油温(℃)"));
+        for (const QFont& font : {w->YcLabel(0)->font(), w->YcValue(0)->font()}) {
+            QTextLayout layout(QStringLiteral("℃"), font);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            int outlines = 0;
+            for (const QGlyphRun& run : layout.glyphRuns()) {
+                for (quint32 glyph : run.glyphIndexes()) {
+                    if (!run.rawFont().pathForGlyph(glyph).isEmpty()) ++outlines;
+                }
+            }
+            QVERIFY2(outlines == 1, qPrintable(font.families().join(',')));
+        }
+    }
+
     void screenshot() {
         f_->yx.Number = 50;
+        config::SetText(f_->yc.Name[0], platform::Utf8ToGbk("油温(℃)"));
         auto w = NewWindow();
         w->OnInitDialog();
         w->done(QDialog::Accepted);
