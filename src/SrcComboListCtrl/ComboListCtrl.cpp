@@ -148,9 +148,9 @@ void ComboListCtrl::AppendRow(const QStringList& texts) {
     }
 }
 
-void ComboListCtrl::EditEnded(int row, int column, const QString& text) {
+void ComboListCtrl::EditEnded(int row, int column, const QString& text, const QString& startText) {
     if (owner_ == nullptr) return;
-    owner_->OnCellEdited(CellEditRecord{this, controlId_, row, column, text});
+    owner_->OnCellEdited(CellEditRecord{this, controlId_, row, column, text, startText});
 }
 
 bool ComboListCtrl::EditorOpen() const {

@@ -21,12 +21,15 @@ inline constexpr int UM_CELL_CHOICES = 0x83FC;
 inline constexpr int UM_CELL_EDITED = 0x83FD;
 
 // What an ended edit reports: the cell and the editor's text, or the starting text when it was cancelled.
+// `startText` is the cell's text when the edit began; the cell may show another one by now if the owner
+// refilled the list while the editor was open.
 struct CellEditRecord {
     ComboListCtrl* list = nullptr;
     int controlId = 0;
     int row = -1;
     int column = -1;
     QString text;
+    QString startText;
 };
 
 // The list's owner; both calls are synchronous and made on the UI thread.
@@ -71,7 +74,7 @@ class ComboListCtrl : public QTableWidget {
     void AppendRow(const QStringList& texts);
 
     // Called by the editors when an edit ends.
-    void EditEnded(int row, int column, const QString& text);
+    void EditEnded(int row, int column, const QString& text, const QString& startText);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;

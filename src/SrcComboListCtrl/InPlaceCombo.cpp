@@ -121,7 +121,7 @@ void InPlaceCombo::EndEdit() {
         reported = picked_ ? currentText() : startText_;
     }
     QPointer<InPlaceCombo> self(this);
-    if (list_) list_->EditEnded(row_, column_, reported);
+    if (list_) list_->EditEnded(row_, column_, reported, startText_);
     if (self && !editing_) hide();
 }
 

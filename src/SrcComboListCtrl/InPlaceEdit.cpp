@@ -78,7 +78,7 @@ void InPlaceEdit::EndEdit() {
     editing_ = false;
     const QString reported = cancelled_ ? startText_ : text();
     QPointer<InPlaceEdit> self(this);
-    if (list_) list_->EditEnded(row_, column_, reported);
+    if (list_) list_->EditEnded(row_, column_, reported, startText_);
     // The owner may have opened the next edit meanwhile; only an idle editor goes away.
     if (self && !editing_) hide();
 }

@@ -50,6 +50,7 @@ class DlgDZCS::QtPrompts : public SettingsPrompts {
     explicit QtPrompts(QWidget* parent) : parent_(parent) {}
     void Notice(const std::string& text) override { Box(QMessageBox::NoIcon, text, QMessageBox::Ok); }
     void Inform(const std::string& text) override { Box(QMessageBox::Information, text, QMessageBox::Ok); }
+    void Warn(const std::string& text) override { Box(QMessageBox::Warning, text, QMessageBox::Ok); }
     bool AskOkCancel(const std::string& text) override {
         return Box(QMessageBox::Information, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     }
@@ -85,9 +86,7 @@ class DlgDZCS::QtExportView : public ExportView {
     void ShowWaitCursor() override { QApplication::setOverrideCursor(Qt::WaitCursor); }
     void RestoreCursor() override { QApplication::restoreOverrideCursor(); }
     void ShowInformation(const std::string& text) override { window_.Prompts().Inform(text); }
-    void ShowError(const std::string& text) override {
-        QMessageBox::warning(&window_, QApplication::applicationDisplayName(), Qs(text));
-    }
+    void ShowError(const std::string& text) override { window_.Prompts().Warn(text); }
     bool AskOkCancel(const std::string& text) override { return window_.Prompts().AskOkCancel(text); }
     void OpenDocument(const std::string& path) override { window_.OpenDocument(path); }
 
@@ -284,8 +283,11 @@ void DlgDZCS::OnCellEdited(const combolist::CellEditRecord& record) {
     if (record.column != kValueColumn || record.list == nullptr) return;
     combolist::ComboListCtrl& list = *record.list;
     if (record.row < 0 || record.row >= list.rowCount()) return;
-    // The list never changes a cell by itself: its text is still the one the edit started from.
-    const std::string start = list.CellText(record.row, record.column).toStdString();
+    // An edit that ends with the text it started from stores nothing, even when a refresh has put another
+    // value into the cell meanwhile (an upload's reply while the editor was open). A refused edit leaves the
+    // cell as it is now.
+    const QString shown = list.CellText(record.row, record.column);
+    const std::string start = record.startText.toStdString();
     const std::string text = record.text.toStdString();
     EditOutcome outcome;
     {
@@ -297,7 +299,7 @@ void DlgDZCS::OnCellEdited(const combolist::CellEditRecord& record) {
             outcome = EditParameter(*ctx_.param, record.row, start, text);
         }
     }
-    list.SetCellText(record.row, record.column, Qs(outcome.cellText));
+    list.SetCellText(record.row, record.column, outcome.stored ? Qs(outcome.cellText) : shown);
     if (!outcome.message.empty()) Prompts().Inform(outcome.message);
 }
 

@@ -13,6 +13,8 @@ class SettingsPrompts {
     virtual void Notice(const std::string& text) = 0;
     // OK button, information icon.
     virtual void Inform(const std::string& text) = 0;
+    // OK button, warning icon.
+    virtual void Warn(const std::string& text) = 0;
     // OK and Cancel, information icon; true for OK.
     virtual bool AskOkCancel(const std::string& text) = 0;
 

@@ -116,6 +116,7 @@ class ComboListTest : public QObject {
         QCOMPARE(owner_.edits[0].column, 2);
         QCOMPARE(owner_.edits[0].controlId, 7);
         QCOMPARE(owner_.edits[0].text, QString("42"));
+        QCOMPARE(owner_.edits[0].startText, QString("v1"));
         QCOMPARE(list_->CellText(1, 2), QString("v1"));  // only the owner changes cells
     }
 
@@ -145,6 +146,7 @@ class ComboListTest : public QObject {
                  QPoint(list_->columnViewportPosition(2), list_->rowViewportPosition(3)));
         QTest::keyClick(combo, Qt::Key_Return);  // nothing picked: the starting text
         QCOMPARE(owner_.edits.last().text, QString("br"));
+        QCOMPARE(owner_.edits.last().startText, QString("br"));
 
         list_->SetCellText(3, 2, "beta");
         Click(3, 2);

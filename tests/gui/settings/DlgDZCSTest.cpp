@@ -216,6 +216,47 @@ class DlgDZCSTest : public QObject {
         QVERIFY(f_->prompts.shown.empty());
     }
 
+    void editEndedAfterARefreshKeepsTheRefreshedValue() {
+        // An upload's reply refills the lists while an editor is open; leaving the editor unchanged must not
+        // put the value it opened with back into the table.
+        auto* s = window_->SettingList();
+        auto* p = window_->ParamList();
+        Click(s, 1, 2);
+        QVERIFY(InPlaceEdit::GetInstance()->Editing());
+        f_->setting->RawValue[1] = 2000;
+        f_->setting->Value[1] = 2.0f;
+        window_->RefreshSettingList();
+        QTest::keyClick(InPlaceEdit::GetInstance(), Qt::Key_Escape);
+        QCOMPARE(f_->setting->RawValue[1], 2000);
+        QCOMPARE(s->CellText(1, 2), QString("2.000"));
+
+        Click(p, 0, 2);
+        f_->param->RawValue[0] = 9;
+        window_->RefreshParamList();
+        QTest::keyClick(InPlaceEdit::GetInstance(), Qt::Key_Return);  // nothing typed
+        QCOMPARE(f_->param->RawValue[0], 9);
+        QCOMPARE(p->CellText(0, 2), QString("9"));
+
+        Click(s, 2, 2);  // a choice cell not yet read, then read as 投入
+        QVERIFY(InPlaceCombo::GetInstance()->Editing());
+        f_->setting->RawValue[2] = 1;
+        f_->setting->Value[2] = 1.0f;
+        window_->RefreshSettingList();
+        Click(s, 0, 0);  // leaves the drop-down without a pick
+        QCOMPARE(f_->setting->RawValue[2], 1);
+        QCOMPARE(s->CellText(2, 2), QString("投入"));
+
+        Click(p, 1, 2);  // a refused text leaves the refreshed cell as it is
+        f_->param->RawValue[1] = 5;
+        window_->RefreshParamList();
+        QTest::keyClicks(InPlaceEdit::GetInstance(), "x");
+        QTest::keyClick(InPlaceEdit::GetInstance(), Qt::Key_Return);
+        QCOMPARE(f_->param->RawValue[1], 5);
+        QCOMPARE(p->CellText(1, 2), QString("5"));
+        QCOMPARE(f_->prompts.shown,
+                 std::vector<std::string>{std::string("inform: ") + ui::kInvalidNumberMessage});
+    }
+
     void choiceCellStoresThePickedDescription() {
         auto* s = window_->SettingList();
         Click(s, 2, 2);
@@ -303,6 +344,22 @@ class DlgDZCSTest : public QObject {
         QVERIFY(f_->prompts.shown[0].starts_with("ask: 已导出文件："));
         QVERIFY(opened.starts_with(dir.path().toStdString() + "/信息导出/"));
         QVERIFY(QFileInfo(QString::fromStdString(opened)).size() > 0);
+    }
+
+    void exportThatCannotWriteSaysSoAndOffersNothing() {
+        QTemporaryDir dir;  // no 信息导出 folder: the workbook cannot be written
+        QVERIFY(dir.isValid());
+        platform::SetProgramFolder(dir.path().toStdString());
+        bool opened = false;
+        window_->SetDocumentOpener([&](const std::string&) { opened = true; });
+        window_->ButtonWidget(DlgDZCS::Button::Export)->click();
+        QCOMPARE(f_->prompts.shown.size(), std::size_t{1});
+        const std::string& box = f_->prompts.shown[0];
+        QVERIFY2(box.starts_with("warn: 导出文件失败：" + dir.path().toStdString() + "/信息导出/"),
+                 box.c_str());
+        QVERIFY(box.find(".xls\n") != std::string::npos);  // followed by the writer's error
+        QVERIFY(!opened);
+        QVERIFY(!QApplication::overrideCursor());  // the wait cursor is gone again
     }
 
     void openingAProjectRefreshesBothLists() {

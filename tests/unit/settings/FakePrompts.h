@@ -10,13 +10,14 @@
 namespace settings_test {
 
 struct FakePrompts : ui::SettingsPrompts {
-    std::vector<std::string> shown;  // "notice: ...", "inform: ...", "ask: ..."
+    std::vector<std::string> shown;  // "notice: ...", "inform: ...", "warn: ...", "ask: ..."
     std::deque<bool> answers;        // for AskOkCancel; OK when empty
     std::optional<std::string> filePath;
     std::vector<FileDialog> dialogs;
 
     void Notice(const std::string& text) override { shown.push_back("notice: " + text); }
     void Inform(const std::string& text) override { shown.push_back("inform: " + text); }
+    void Warn(const std::string& text) override { shown.push_back("warn: " + text); }
     bool AskOkCancel(const std::string& text) override {
         shown.push_back("ask: " + text);
         if (answers.empty()) return true;
