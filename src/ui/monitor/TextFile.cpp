@@ -1,8 +1,7 @@
 #include "ui/monitor/TextFile.h"
 
-#include <cstdio>
-
 #include "platform/Gbk.h"
+#include "platform/TextFileWrite.h"
 
 namespace ui {
 
@@ -24,12 +23,7 @@ std::string TextFileBytes(const std::string& utf8Text) {
 }
 
 bool WriteTextFile(const std::string& path, const std::string& utf8Text) {
-    const std::string bytes = TextFileBytes(utf8Text);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    return platform::WriteWholeFile(path, TextFileBytes(utf8Text));
 }
 
 }  // namespace ui

@@ -1,6 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "platform/Gbk.h"
@@ -95,6 +102,29 @@ TEST(TextFile, BytesAreGbkWithCrLfAndNoBom) {
               platform::Utf8ToGbk("收") + "\r\n" + platform::Utf8ToGbk("发") + "\r\nA\r\nB");
     EXPECT_EQ(TextFileBytes("遥信").substr(0, 2), "\xD2\xA3");  // no byte-order mark in front
     EXPECT_FALSE(WriteTextFile("/nonexistent-folder/x.txt", "a"));
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(TextFile, ExistingFileIsEmptiedAndALockedOneLeftAlone) {
+    char folder[] = "/tmp/varn-textfile-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/(26-01-02 03.04).txt";
+    ASSERT_TRUE(WriteTextFile(path, std::string(100, 'x')));
+    ASSERT_TRUE(WriteTextFile(path, "收\n1"));
+    EXPECT_EQ(FileBytes(path), platform::Utf8ToGbk("收") + "\r\n1");  // nothing of the longer old text
+
+    // Someone else holds the file: the save fails and the file keeps what it had.
+    const int holder = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(WriteTextFile(path, "other"));
+    ::close(holder);
+    EXPECT_EQ(FileBytes(path), platform::Utf8ToGbk("收") + "\r\n1");
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
