@@ -24,6 +24,8 @@ void LinkDisplay::ShowLinkFault(const std::string& text) {
         lastDeviceTime_ = text;
         if (ctx_.mainView) ctx_.mainView->ShowDeviceTime(text);
     }
+    // Only the poll decoding changes the runtime fields; until it runs again there is nothing to blank.
+    if (tablesBlank_) return;
     std::vector<int> blankYc;
     std::vector<int> blankYx;
     {
@@ -43,6 +45,7 @@ void LinkDisplay::ShowLinkFault(const std::string& text) {
             yx.PrevState[i] = config::kStateLinkFault;
         }
     }
+    tablesBlank_ = true;
     if (!ctx_.mainView) return;
     for (int i : blankYc) ctx_.mainView->ShowYcValue(i, std::string());
     for (int i : blankYx) {

@@ -17,12 +17,18 @@ class LinkDisplay {
     // Shows `text` in the device-time box and blanks every telemetry value and telesignal state.
     void ShowLinkFault(const std::string& text);
     // Someone else (the poll decoding) wrote the device-time box: the next link text must be shown again.
-    void DeviceTimeOverwritten() { lastDeviceTime_.clear(); }
+    // It also wrote the tables' runtime fields, so the next link fault must blank them again.
+    void DeviceTimeOverwritten() {
+        lastDeviceTime_.clear();
+        tablesBlank_ = false;
+    }
 
   private:
     EngineContext& ctx_;
     std::string lastPcTime_;
     std::string lastDeviceTime_;
+    // Every value and state already holds its link-fault marker and its field is blank.
+    bool tablesBlank_ = false;
 };
 
 std::string FormatPcTime(const platform::LocalTime& t);

@@ -14,9 +14,14 @@ class RealClock : public Clock {
     LocalTime Now() const override {
         timespec ts{};
         ::clock_gettime(CLOCK_REALTIME, &ts);
-        time_t seconds = ts.tv_sec;
-        tm parts{};
-        ::localtime_r(&seconds, &parts);
+        // The management thread asks every millisecond; the calendar fields change once a second.
+        thread_local time_t cachedSeconds = -1;
+        thread_local tm parts{};
+        if (ts.tv_sec != cachedSeconds) {
+            time_t seconds = ts.tv_sec;
+            ::localtime_r(&seconds, &parts);
+            cachedSeconds = ts.tv_sec;
+        }
         LocalTime t;
         t.year = parts.tm_year + 1900;
         t.month = parts.tm_mon + 1;
