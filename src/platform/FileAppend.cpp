@@ -71,4 +71,17 @@ bool AppendFileLocked(const std::string& path, std::string_view bytes) {
     return ok;
 }
 
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    // Opened without truncation first, so a file that someone else holds locked keeps its contents.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd, 0) == 0 && WriteAll(fd, bytes);
+    if (::close(fd) != 0) {
+        ok = false;
+    }
+    return ok;
+}
+
 }  // namespace platform

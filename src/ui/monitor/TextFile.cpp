@@ -1,7 +1,7 @@
 #include "ui/monitor/TextFile.h"
 
+#include "platform/FileAppend.h"
 #include "platform/Gbk.h"
-#include "platform/TextFileWrite.h"
 
 namespace ui {
 
