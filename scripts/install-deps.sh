@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libasound2-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-dejavu-core
   libmodbus-dev
   python3 python3-xlrd python3-xlwt
   xvfb xauth
