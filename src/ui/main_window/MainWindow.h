@@ -14,9 +14,9 @@
 #include "platform/WindowLink.h"
 #include "ui/common/DialogUnits.h"
 #include "ui/common/ProcessFonts.h"
+#include "ui/common/UiBridge.h"
 #include "ui/main_window/ControlLook.h"
 #include "ui/main_window/MainLayout.h"
-#include "ui/main_window/UiBridge.h"
 #include "ui/main_window/YcCalibration.h"
 
 class QCheckBox;

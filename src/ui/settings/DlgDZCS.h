@@ -10,8 +10,8 @@
 #include "SrcComboListCtrl/ComboListCtrl.h"
 #include "engine/EngineContext.h"
 #include "engine/EngineInterfaces.h"
+#include "ui/common/UiBridge.h"
 #include "ui/settings/SettingsPrompts.h"
-#include "ui/settings/ViewBridge.h"
 
 class QAction;
 class QMenuBar;
@@ -92,7 +92,7 @@ class DlgDZCS : public QDialog, public engine::SettingsView, private combolist::
     void OnCellEdited(const combolist::CellEditRecord& record) override;
 
     engine::EngineContext& ctx_;
-    ViewBridge bridge_;
+    UiBridge bridge_;
     std::unique_ptr<QtPrompts> qtPrompts_;
     std::unique_ptr<Target> target_;
     SettingsPrompts* prompts_ = nullptr;

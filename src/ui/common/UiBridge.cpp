@@ -1,4 +1,4 @@
-#include "ui/main_window/UiBridge.h"
+#include "ui/common/UiBridge.h"
 
 #include <QSocketNotifier>
 #include <QThread>
