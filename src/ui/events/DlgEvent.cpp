@@ -15,6 +15,7 @@
 #include "platform/ProgramFolder.h"
 #include "ui/common/DialogLook.h"
 #include "ui/events/EventRecordFormat.h"
+#include "ui/monitor/SaveTextDialog.h"
 #include "ui/monitor/TextFile.h"
 #include "ui/monitor/UiThreadCall.h"
 
@@ -23,18 +24,6 @@ namespace {
 
 QString Qs(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-std::optional<QString> AskSaveFileName(QWidget* parent, const QString& title, const QString& folder,
-                                       const QString& name) {
-    QFileDialog dialog(parent, title, folder);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("文本文件(*.txt)"));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.selectFile(name);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first();
 }
 
 // The box's text with CR LF line ends, as the accumulated text keeps it.

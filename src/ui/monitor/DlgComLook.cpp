@@ -21,6 +21,7 @@
 #include "ui/common/DialogLook.h"
 #include "ui/common/FadeOut.h"
 #include "ui/monitor/MonitorFormat.h"
+#include "ui/monitor/SaveTextDialog.h"
 #include "ui/monitor/TextFile.h"
 #include "ui/monitor/UiThreadCall.h"
 
@@ -33,18 +34,6 @@ QString Qs(const std::string& text) {
 
 bool IsCloseKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
-}
-
-std::optional<QString> AskSaveFileName(QWidget* parent, const QString& title, const QString& folder,
-                                       const QString& name) {
-    QFileDialog dialog(parent, title, folder);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("文本文件(*.txt)"));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.selectFile(name);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first();
 }
 
 // The desktop's text editor, started directly with the path as its only argument (no shell in between).
