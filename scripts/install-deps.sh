@@ -11,6 +11,7 @@ packages=(
   libmodbus-dev
   python3 python3-xlrd python3-xlwt
   xvfb xauth
+  xdotool openbox dbus at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pil
   clang-format
 )
 

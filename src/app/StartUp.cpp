@@ -14,6 +14,7 @@
 #include "platform/ProgramFolder.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/DlgLog.h"
+#include "ui/common/RunModeless.h"
 #include "ui/main_window/MainWindowHost.h"
 
 namespace app {
@@ -95,7 +96,8 @@ int RunStartUp(QApplication& application, const StartUpOptions& options) {
                                [&] { takeShot(mainDialog, QStringLiteral("main.png")); });
             QTimer::singleShot(options.mainAutoClose, &mainDialog, &QDialog::accept);
         }
-        mainDialog.exec();
+        // The settings window and the monitor work beside the main window, so it blocks no other window.
+        ui::RunModeless(mainDialog);
     }
     DestroyWindows();
 

@@ -31,6 +31,7 @@ Options:
   --events N              event records held at start, 0..500 (default 120)
   --still                 telemetry holds its nominal values instead of moving
   --keep-running          keep running when stdin closes (default: end)
+  --frame-log PATH        append every request received to PATH, one line of hex bytes each
 Faults:
   --drop-every N          send no reply to every N-th answered request
   --corrupt-crc-every N   send every N-th reply with a wrong CRC
@@ -112,6 +113,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.relay.initialEvents = static_cast<unsigned>(n);
         } else if (a == "--still") {
             o.relay.still = true;
+        } else if (a == "--frame-log") {
+            if (!value(o.frameLog)) return std::nullopt;
         } else if (a == "--keep-running") {
             o.keepRunning = true;
         } else if (a == "--drop-every") {

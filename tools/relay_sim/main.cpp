@@ -53,6 +53,15 @@ platform::LocalTime HostLocalTime() {
     return l;
 }
 
+// Appends `request` to the frame log as one line of upper-case hex bytes separated by blanks, flushed at once
+// so that a reader sees every request before its answer is sent.
+void LogRequest(std::FILE* log, const std::vector<std::uint8_t>& request) {
+    if (log == nullptr) return;
+    for (std::size_t i = 0; i < request.size(); ++i) std::fprintf(log, i == 0 ? "%02X" : " %02X", request[i]);
+    std::fputc('\n', log);
+    std::fflush(log);
+}
+
 void WriteLine(const std::string& line) {
     std::cout << line << '\n';
     std::cout.flush();
@@ -86,6 +95,12 @@ int main(int argc, char** argv) {
     Relay relay(std::move(*layout), opt.relay, now());
     ReplyShaper shaper(opt.faults);
     RequestCutter cutter;
+
+    std::FILE* frameLog = nullptr;
+    if (!opt.frameLog.empty() && (frameLog = std::fopen(opt.frameLog.c_str(), "a")) == nullptr) {
+        std::cerr << "relay_sim: cannot open " << opt.frameLog << "\n";
+        return 1;
+    }
 
     Pty pty;
     if (!pty.Open(error)) {
@@ -175,6 +190,7 @@ int main(int argc, char** argv) {
         }
         cutter.Tick(afterUs / 1000);
         while (auto req = cutter.TakeRequest()) {
+            LogRequest(frameLog, *req);
             if (auto reply = relay.Handle(*req, now())) {
                 for (Chunk& c : shaper.Shape(std::move(*reply), afterUs)) tx.push_back(std::move(c));
             }
@@ -206,5 +222,6 @@ int main(int argc, char** argv) {
     }
 
     RemoveComLink(link, pty.slavePath());
+    if (frameLog != nullptr) std::fclose(frameLog);
     return 0;
 }

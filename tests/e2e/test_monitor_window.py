@@ -1,0 +1,118 @@
+"""通讯管理 used with a real mouse and keyboard while the main window runs."""
+import os
+import re
+import unittest
+
+from varn_e2e import a11y, xinput
+from varn_e2e.session import Session
+
+WATCHING = "通讯管理 - 正常监视"
+PAUSED = "通讯管理 - 暂停监视"
+SENT_POLL = re.compile(r"^\d\d:\d\d:\d\d -> 发 \(008\)( [0-9A-F]{2}){8}$")
+
+
+class MonitorWindow(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.s = Session("monitor")
+        # The desktop's text editor is a stand-in that records how it was started.
+        cls.editor_log = cls.s.stand_in("gedit")
+        cls.s.launch()
+        cls.s.click_button(cls.s.main, "通讯管理")
+        cls.win = cls.s.window(WATCHING)
+        cls.snap = a11y.Snapshot(cls.win)
+        cls.box = cls.snap.get("text")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.s.stop()
+
+    def setUp(self):
+        # Work in the main window covers the monitor; the operator brings it back by its task-bar entry.
+        self.s.bring_to_front(self.title())
+
+    def monitor_lines(self):
+        return [line for line in a11y.text(self.box).split("\n") if line]
+
+    def wait_line(self, predicate, what):
+        return a11y.wait_for(lambda: [l for l in self.monitor_lines() if predicate(l)], timeout=10, what=what)
+
+    def title(self):
+        return a11y.name(self.win)
+
+    def test_1_frames_and_log_lines_show_and_main_window_stays_usable(self):
+        self.wait_line(SENT_POLL.match, "a sent poll line")
+        self.wait_line(lambda l: l[8:].startswith(" -> -- (") and "遥信" not in l, "a received line")
+        self.assertIn("成功打开通讯管理界面!", self.s.log_texts())
+        # 校对时钟 in the main window while the monitor is open.
+        entries = len(self.s.log_texts())
+        self.s.click_button(self.s.main, "校对时钟")
+        self.s.wait_log("校时成功!", after=entries)
+        self.wait_line(lambda l: l.endswith("-> 正在进行校时操作..."), "the clock-set log line in the monitor")
+        self.wait_line(lambda l: " 发 (021) 01 10 00 00 00 06 0C" in l, "the clock-set frame")
+        self.s.shot(self.win, "monitor-watching.png")
+
+    def test_2_check_boxes(self):
+        self.s.click(self.snap.get("check box", "显示收字"))
+        self.wait_line(lambda l: " -> 收 (" in l, "a received line marked 收")
+        self.s.sim.command("set yx 1 1")
+        self.wait_line(lambda l: "遥信 01 为合！" in l, "a telesignal hint")
+        self.s.click(self.snap.get("check box", "遥信提示"))
+        a11y.wait_for(lambda: not a11y.is_checked(self.snap.get("check box", "遥信提示")), what="hint box off")
+        xinput.double_click(*a11y.centre(self.box))
+        self.wait_line(lambda l: " -> 收 (" in l, "a received line after clearing")
+        self.assertFalse([l for l in self.monitor_lines() if "遥信 01 为合！" in l])
+        self.s.click(self.snap.get("check box", "暂停监视"))
+        a11y.wait_for(lambda: self.title() == PAUSED, what="the paused title")
+        xinput.double_click(*a11y.centre(self.box))
+        self.assertEqual(self.monitor_lines(), [])
+        self.s.click(self.snap.get("check box", "暂停监视"))
+        a11y.wait_for(lambda: self.title() == WATCHING, what="the watching title")
+        self.wait_line(SENT_POLL.match, "polls shown again")
+
+    def test_3_right_button_pauses(self):
+        x, y = a11y.centre(self.box)
+        xinput.click(x, y, button=3)
+        a11y.wait_for(lambda: self.title() == PAUSED, what="paused by the right button")
+        self.assertTrue(a11y.is_checked(self.snap.get("check box", "暂停监视")))
+        self.assertFalse(a11y.find_all(self.s.app, "popup menu"), "a context menu opened")
+        xinput.click(x, y, button=3)
+        a11y.wait_for(lambda: self.title() == WATCHING, what="watching again")
+
+    def test_4_save_and_view(self):
+        self.s.click(self.snap.get("push button", "查看报文"))
+        a11y.wait_for(lambda: os.path.exists(self.editor_log), what="the editor started")
+        with open(self.editor_log) as f:
+            self.assertEqual(f.read(), "", "before any save the editor opens without a file")
+        os.remove(self.editor_log)
+        self.s.click(self.snap.get("push button", "保存报文"))
+        dialog = self.s.window("Tessel - 保存通讯监视记录")
+        self.s.shot(dialog, "monitor-save-dialog.png")
+        xinput.key("ctrl+a")
+        xinput.type_text("saved monitor")
+        xinput.key("Return")
+        a11y.no_window(self.s.app, "Tessel - 保存通讯监视记录")
+        path = os.path.join(self.s.folder, "报文存档", "saved monitor.txt")
+        a11y.wait_for(lambda: os.path.exists(path), what="the saved file")
+        with open(path, "rb") as f:
+            data = f.read()
+        self.assertTrue(data.endswith(b"\r\n"))
+        self.assertNotIn(b"\n", data.replace(b"\r\n", b""))
+        lines = data.decode("gbk").split("\r\n")
+        self.assertTrue(any(SENT_POLL.match(l) for l in lines))
+        self.s.click(self.snap.get("push button", "查看报文"))
+        a11y.wait_for(lambda: os.path.exists(self.editor_log), what="the editor started with the file")
+        with open(self.editor_log) as f:
+            self.assertEqual(f.read(), path + "\n")
+
+    def test_5_enter_and_escape_hide_it(self):
+        for key in ("Return", "Escape"):
+            self.s.click(self.box)
+            xinput.key(key)
+            a11y.no_window(self.s.app, self.title())
+            self.s.click_button(self.s.main, "通讯管理")
+            a11y.wait_for(lambda: a11y.is_showing(self.win), what="the monitor shown again")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,56 @@
+"""Real input through the X server (XTest, by xdotool), as an operator's mouse and keyboard give it."""
+import subprocess
+import time
+
+
+def _xdotool(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True, capture_output=True, timeout=20)
+
+
+def move(x, y):
+    _xdotool("mousemove", "--sync", int(x), int(y))
+
+
+def click(x, y, button=1, settle=0.25):
+    move(x, y)
+    _xdotool("click", button)
+    time.sleep(settle)
+
+
+def double_click(x, y, settle=0.3):
+    move(x, y)
+    _xdotool("click", "--repeat", 2, "--delay", 80, 1)
+    time.sleep(settle)
+
+
+def press(x, y, button=1):
+    move(x, y)
+    _xdotool("mousedown", button)
+
+
+def release(button=1, settle=0.25):
+    _xdotool("mouseup", button)
+    time.sleep(settle)
+
+
+def wheel(x, y, notches, ctrl=False, settle=0.3):
+    """Turns the wheel over (x, y): positive notches away from the operator (up), negative towards."""
+    move(x, y)
+    time.sleep(0.3)  # the hand rests on the spot before the wheel turns: the hover has been seen
+    if ctrl:
+        _xdotool("keydown", "ctrl")
+    _xdotool("click", "--repeat", abs(notches), "--delay", 60, 4 if notches > 0 else 5)
+    if ctrl:
+        _xdotool("keyup", "ctrl")
+    time.sleep(settle)
+
+
+def key(*names, settle=0.25):
+    """Presses keys to the window that has the keyboard focus, e.g. key("Return"), key("ctrl+a")."""
+    _xdotool("key", "--delay", 40, *names)
+    time.sleep(settle)
+
+
+def type_text(text, settle=0.25):
+    _xdotool("type", "--delay", 40, text)
+    time.sleep(settle)
