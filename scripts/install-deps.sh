@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the headless run need. Safe to run again.
+# `install-deps.sh package` also installs what making and checking the .deb needs.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,9 @@ packages=(
   xvfb xauth
   clang-format
 )
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev binutils lintian appstream desktop-file-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 // helpgen <source.html> <output.pdf> [picture folder].
 // Runs at build time on the offscreen platform; a CJK font must be installed for the Chinese text. Each
 // <img src="name.png"> of the source is taken from the picture folder; a missing picture fails the run.
+// Without a picture folder the pictures are left out.
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
@@ -25,6 +26,11 @@ constexpr int kColumnWidth = 620;
 // Registers every picture the HTML names with `document` and gives each <img> without a width the
 // picture's own width, at most the text column's. False (after a message) when a picture cannot be read.
 bool AddPictures(QString& html, QTextDocument& document, const QString& folder) {
+    if (folder.isEmpty()) {
+        static const QRegularExpression anyImage(QStringLiteral("<img [^>]*>"));
+        html.remove(anyImage);
+        return true;
+    }
     static const QRegularExpression image(QStringLiteral("<img src=\"([^\"]+)\"(\\s+width=)?"));
     QString out;
     qsizetype from = 0;
@@ -63,7 +69,7 @@ int main(int argc, char** argv) {
     }
     QString html = QString::fromUtf8(source.readAll());
     QTextDocument document;
-    const QString pictures = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const QString pictures = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();  // may be given empty
     if (!AddPictures(html, document, pictures)) return 1;
 
     QFont font;
