@@ -40,6 +40,9 @@ sed -e "s/@VERSION@/$version/" -e "s/@DATE@/$(date -u -d "@$stamp" +%F)/" packag
 install -D -m 0644 "$work/metainfo.xml" "$root/usr/share/metainfo/org.varn.host.metainfo.xml"
 install -D -m 0644 "$icons/128.png" "$root/usr/share/icons/hicolor/32x32/apps/varn.png"
 install -D -m 0644 "$icons/128-16.png" "$root/usr/share/icons/hicolor/16x16/apps/varn.png"
+for s in 48 64 128 256; do
+  install -D -m 0644 "$icons/128-$s.png" "$root/usr/share/icons/hicolor/${s}x$s/apps/varn.png"
+done
 
 # Documentation.
 doc=$root/usr/share/doc/varn

@@ -3,7 +3,7 @@
 #   - user A runs it headless (Xvfb) against the relay simulator on COM2 of A's own program folder: the program
 #     polls, its daily log lands in ~/.local/share/varn/运行记录, the shipped configuration was copied there;
 #   - user B, whose COM2 is a device B may not open, gets a folder of their own and the dialout hint in the log;
-#   - removing (and purging) the package leaves both users' files alone.
+#   - reinstalling, removing and purging the package leave both users' files alone.
 # Needs root (installs the package, adds two users). Usage: scripts/test-deb.sh [existing .deb]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -98,13 +98,14 @@ grep -q "$(gbk '没有打开串口设备的权限，请将当前用户加入dial
 [ "$(stat -c %U "$folder_b/配置文件/VARN.ini")" = varn-ci-b ] || fail "user B's configuration is not B's own"
 echo "test-deb: user B has a folder of their own and the dialout hint"
 
-# A changed setting survives removal and purge.
+# A changed setting survives reinstallation (dpkg's upgrade path), removal and purge.
 printf '[Settings]\r\nPort=7\r\n' > "$folder_a/配置文件/基本配置.ini"
 before=$(cd "$folder_a" && find . -path ./dosdevices -prune -o -type f -print0 | sort -z | xargs -0 md5sum)
+dpkg -i "$deb" >/dev/null
 apt-get remove -y -q varn >/dev/null
 [ ! -e /usr/bin/varn ] || fail "the program is still installed"
-apt-get purge -y -q varn >/dev/null
+dpkg --purge varn >/dev/null 2>&1  # nothing is left to purge: the package has no conffiles
 after=$(cd "$folder_a" && find . -path ./dosdevices -prune -o -type f -print0 | sort -z | xargs -0 md5sum)
-[ "$before" = "$after" ] || fail "removing the package changed user A's files"
+[ "$before" = "$after" ] || fail "reinstalling or removing the package changed user A's files"
 [ -f "$log_b" ] || fail "removing the package removed user B's log"
 echo "test-deb: removal left the users' files; all checks passed"
