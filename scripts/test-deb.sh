@@ -50,18 +50,17 @@ home_b=$(getent passwd varn-ci-b | cut -d: -f6)
 folder_a=$home_a/.local/share/varn
 folder_b=$home_b/.local/share/varn
 
-# User A: the simulator on COM2 of A's program folder, then the program.
-as_user varn-ci-a mkdir -p "$folder_a/dosdevices"
+# User A: the installed simulator on COM2 of A's program folder (its default, as the manual page says), then
+# the program.
 # Its control commands go through a FIFO that stays open for the whole check.
 control=$(mktemp -u /tmp/varn-ci-control.XXXXXX)
 mkfifo "$control"
 exec 3<>"$control"
 sim_out=/tmp/varn-ci-relay_sim.out
-as_user varn-ci-a /usr/lib/varn/relay_sim --ini /usr/lib/varn/配置文件/VARN.ini --program-folder "$folder_a" \
-  --com 2 --keep-running > "$sim_out" 2>&1 < "$control" &
+as_user varn-ci-a /usr/lib/varn/relay_sim --com 2 --keep-running > "$sim_out" 2>&1 < "$control" &
 pids+=($!)
 for _ in $(seq 50); do [ -e "$folder_a/dosdevices/com2" ] && break; sleep 0.1; done
-[ -e "$folder_a/dosdevices/com2" ] || fail "relay_sim did not link COM2"
+[ -e "$folder_a/dosdevices/com2" ] || { cat "$sim_out"; fail "relay_sim did not link COM2 in A's program folder"; }
 as_user varn-ci-a "${shot_args[@]}" env VARN_SCREENSHOT_DIR="$home_a/shots" varn > /tmp/varn-ci-a.out 2>&1 \
   || { cat /tmp/varn-ci-a.out; fail "the installed program failed for user A"; }
 
