@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the headless run need. Safe to run again.
+# `install-deps.sh package` also installs what making and checking the .deb needs.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,9 @@ packages=(
   xdotool openbox dbus at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pil
   clang-format
 )
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev binutils lintian appstream desktop-file-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

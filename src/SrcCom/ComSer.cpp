@@ -76,11 +76,13 @@ bool ComSer::OpenPort(int port, int baud, int dataBits, int stopBits, int parity
         folder = platform::ProgramFolder();
     }
     PortLock lock(*this);
+    accessDenied_.store(false);
     if (!(portOpen_ && port_.IsOpen() && port == currentPort_.load())) {
         // Reopening under another number must not leave the old device open (and busy for everyone else).
         CloseLocked();
         std::string name = platform::ComPortName(port);
         if (name.empty() || !port_.Open(name, folder)) {
+            accessDenied_.store(!name.empty() && port_.AccessDenied());
             return false;
         }
         currentPort_.store(port);

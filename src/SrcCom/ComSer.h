@@ -46,6 +46,8 @@ class ComSer {
     // Applies the line settings to the open port `port`. On failure the port is closed.
     bool ConfigurePort(int port, int baud, int dataBits, int stopBits, int parity);
     bool ClosePort();
+    // The last OpenPort failed because the user may not open the device.
+    bool PortAccessDenied() const { return accessDenied_.load(); }
 
     // Sends one complete frame on the serial port, or to the communication server in network mode. False when
     // nothing or not all of it could be sent (the unsent rest of a timed-out write is discarded).
@@ -99,6 +101,7 @@ class ComSer {
 
     std::atomic<int> currentPort_{0};
     std::atomic<bool> networkMode_{false};
+    std::atomic<bool> accessDenied_{false};
     std::atomic<platform::WindowHandle> linkHandle_{0};
     std::mutex settingsMutex_;
     std::string programFolder_;

@@ -2,10 +2,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "SrcCom/ComSer.h"
@@ -15,7 +20,13 @@
 #include "ui/common/DialogLook.h"
 #include "ui/common/DlgLog.h"
 #include "ui/common/RunModeless.h"
+#include "ui/events/DlgEvent.h"
+#include "ui/hardware_id/DlgSetGetHardID.h"
+#include "ui/main_window/DlgYCCheck.h"
 #include "ui/main_window/MainWindowHost.h"
+#include "ui/monitor/DlgComLook.h"
+#include "ui/settings/DlgDZCS.h"
+#include "ui/settings/SettingsWindow.h"
 
 namespace app {
 namespace {
@@ -44,11 +55,124 @@ QString SaveShot(QWidget& window, const QString& dir, const QString& fileName) {
     return WindowPicture(window).save(path, "PNG") ? path : QString();
 }
 
+using Shot = std::function<void(QWidget&, const QString&)>;
+
+// Processes events for `ms` milliseconds.
+void Pause(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Calls `then` with the first visible top-level window of type T once one shows, or with nullptr after
+// `timeoutMs`. It checks on a timer instead of waiting, so the modal loops opened meanwhile can end.
+// The returned timer does the checking; deleting it cancels the call.
+template <class T>
+QTimer* WhenShown(int timeoutMs, std::function<void(T*)> then) {
+    auto* timer = new QTimer;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, timeoutMs, then] {
+        T* found = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<T*>(widget); window && window->isVisible()) found = window;
+        }
+        if (!found && clock.elapsed() < timeoutMs) return;
+        timer->stop();
+        then(found);
+    });
+    timer->start(100);
+    return timer;
+}
+
+// A modal window opened by `run`: after it shows, `prepare` runs; once `progress` (what the window has
+// received so far) has stood still for a second (at most 30 s), the window is pictured and closed.
+template <class T>
+bool PictureModal(const Shot& take, const QString& fileName, const std::function<void(T&)>& prepare,
+                  const std::function<qsizetype(T&)>& progress, const std::function<void()>& run) {
+    bool shown = false;
+    QTimer* watch = WhenShown<T>(10000, [&](T* window) {
+        if (!window) {
+            // Something else holds the screen (a message box): end it so the run goes on.
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+            return;
+        }
+        shown = true;
+        prepare(*window);
+        auto* settle = new QTimer(window);
+        QElapsedTimer sinceStart, sinceChange;
+        sinceStart.start();
+        sinceChange.start();
+        QObject::connect(settle, &QTimer::timeout,
+                         [&, settle, window, sinceStart, sinceChange, last = progress(*window)]() mutable {
+                             if (const qsizetype now = progress(*window); now != last) {
+                                 last = now;
+                                 sinceChange.restart();
+                             }
+                             if (sinceChange.elapsed() < 1000 && sinceStart.elapsed() < 30000) return;
+                             settle->stop();
+                             take(*window, fileName);
+                             // A message box the window opened goes first.
+                             if (QWidget* modal = QApplication::activeModalWidget();
+                                 modal && modal != window) {
+                                 modal->close();
+                             }
+                             window->reject();
+                         });
+        settle->start(250);
+    });
+    run();
+    delete watch;
+    return shown;
+}
+
+// Opens every window besides the main window in turn, against the relay, and takes its picture. Without an
+// answering relay the event and hardware windows are left out (their commands would only warn).
+bool TakeWindowPictures(ui::MainWindowHost& host, const Shot& take) {
+    ui::MainWindow& main = host.Window();
+    engine::EngineContext& ctx = host.Context();
+    const bool relayAnswers = ctx.state->commOk.load();
+    bool ok = true;
+
+    ui::DlgComLook* monitor = ui::ShowComLook(&main);
+    Pause(2000);  // a few polls' frames
+    take(*monitor, QStringLiteral("monitor.png"));
+    monitor->hide();
+
+    ui::DlgDZCS* settings = ui::ShowSettingsWindow(ctx, &main);
+    if (relayAnswers) settings->UploadSettingsCommand();
+    Pause(relayAnswers ? 2500 : 300);
+    take(*settings, QStringLiteral("settings.png"));
+    settings->hide();
+
+    if (relayAnswers) {
+        // The upload goes on in batches until the relay has no more records; the text then stands still.
+        ok &= PictureModal<ui::DlgEvent>(
+            take, QStringLiteral("events.png"),
+            [](ui::DlgEvent& events) { QTimer::singleShot(0, events.UploadButton(), &QPushButton::click); },
+            [](ui::DlgEvent& events) { return events.TextBox()->document()->characterCount(); },
+            [&main] { ui::RunEventDialog(&main); });
+        ok &= PictureModal<ui::DlgSetGetHardID>(
+            take, QStringLiteral("hardware_id.png"), [](ui::DlgSetGetHardID&) {},
+            [](ui::DlgSetGetHardID&) { return qsizetype{0}; },
+            [&ctx, &main] { ui::RunHardwareIdButton(ctx, &main); });
+    }
+
+    ui::DlgYCCheck calibration(&main);
+    calibration.SetReference(100.0f);
+    calibration.show();
+    Pause(300);
+    take(calibration, QStringLiteral("calibration.png"));
+    calibration.hide();
+    return ok;
+}
+
 }  // namespace
 
 StartUpOptions StartUpOptionsFromEnvironment() {
     StartUpOptions options;
     options.screenshotDir = qEnvironmentVariable("VARN_SCREENSHOT_DIR");
+    options.windowPictures = !options.screenshotDir.isEmpty();
     return options;
 }
 
@@ -92,9 +216,17 @@ int RunStartUp(QApplication& application, const StartUpOptions& options) {
         WireWindows(host);
         ui::MainWindow& mainDialog = host.Window();
         if (headless) {
-            QTimer::singleShot(options.mainShotDelay, &mainDialog,
-                               [&] { takeShot(mainDialog, QStringLiteral("main.png")); });
-            QTimer::singleShot(options.mainAutoClose, &mainDialog, &QDialog::accept);
+            QTimer::singleShot(options.mainShotDelay, &mainDialog, [&] {
+                takeShot(mainDialog, QStringLiteral("main.png"));
+                if (!options.windowPictures) return;
+                if (!TakeWindowPictures(host, takeShot)) {
+                    std::fprintf(stderr, "varn: a window did not show for its picture\n");
+                    shotsOk = false;
+                }
+                mainDialog.accept();
+            });
+            if (!options.windowPictures)
+                QTimer::singleShot(options.mainAutoClose, &mainDialog, &QDialog::accept);
         }
         // The settings window and the monitor work beside the main window, so it blocks no other window.
         ui::RunModeless(mainDialog);

@@ -24,12 +24,16 @@ struct StartUpOptions {
     // Headless: the main window's picture is taken after a few polls, then the window closes by itself.
     std::chrono::milliseconds mainShotDelay{3000};
     std::chrono::milliseconds mainAutoClose{3500};
+    // Headless: after the main window's picture, every other window is opened in turn against the relay and
+    // pictured (monitor.png, settings.png, events.png, hardware_id.png, calibration.png); then the main
+    // window closes. mainAutoClose is not used.
+    bool windowPictures = false;
     std::string instanceMutexName = kInstanceMutexName;
     // The serial-port object the main window talks through; without one the run makes its own.
     com::ComSer* comSer = nullptr;
 };
 
-// Options from the environment: VARN_SCREENSHOT_DIR selects the headless run.
+// Options from the environment: VARN_SCREENSHOT_DIR selects the headless run with every window's picture.
 StartUpOptions StartUpOptionsFromEnvironment();
 
 // Runs the sequence to its end and returns the exit code (0; 1 when a headless run could not save a picture).

@@ -21,6 +21,7 @@ class ComSerTransport : public Transport {
     }
     bool ClosePort() override { return comSer_.ClosePort(); }
     bool RegisterWithCommServer(int port) override { return comSer_.RegisterWithCommServer(port); }
+    bool PortAccessDenied() override { return comSer_.PortAccessDenied(); }
 
   private:
     com::ComSer& comSer_;

@@ -131,6 +131,10 @@ int PortNumberFromText(const std::string& text) {
     return static_cast<int>(value);
 }
 
+void LogPortAccessHint(EngineContext& ctx) {
+    if (ctx.transport->PortAccessDenied()) ctx.Log(kPortAccessHint);
+}
+
 bool Reconnect(EngineContext& ctx, const std::string& portBoxText) {
     const int port = PortNumberFromText(portBoxText);
     platform::ProfileWriteString(ctx.basicSettingsPath, "Settings", "Port", platform::Utf8ToGbk(portBoxText));
@@ -143,6 +147,7 @@ bool Reconnect(EngineContext& ctx, const std::string& portBoxText) {
     }
     if (!opened) {
         ctx.Log("重新连接，打开串口失败!");
+        if (!ctx.state->networkMode.load()) LogPortAccessHint(ctx);
         if (ctx.mainView) ctx.mainView->SetTitle(kMainWindowTitle);
         return false;
     }

@@ -48,4 +48,9 @@ int PortNumberFromText(const std::string& text);
 
 inline constexpr char kMainWindowTitle[] = "Orlin - VARN";
 
+// Logged after a failed opening of the serial port when the user may not open the device.
+inline constexpr char kPortAccessHint[] = "没有打开串口设备的权限，请将当前用户加入dialout组后重新登录!";
+// Logs kPortAccessHint when the transport's last OpenPort failed for lack of permission.
+void LogPortAccessHint(EngineContext& ctx);
+
 }  // namespace engine

@@ -19,6 +19,8 @@ class Transport {
     virtual bool OpenPort(int port, int baud, int dataBits, int stopBits, int parity) = 0;
     virtual bool ClosePort() = 0;
     virtual bool RegisterWithCommServer(int port) = 0;
+    // The last OpenPort failed because the user may not open the device.
+    virtual bool PortAccessDenied() { return false; }
 };
 
 // The settings and parameters window, while it exists.

@@ -1,12 +1,23 @@
 #pragma once
 // The program folder: the executable's folder without trailing separator, also made the current directory.
+// An installed program, whose folder its users cannot write, gives each user a program folder of their own.
 #include <string>
 
 namespace platform {
 
-// Determines the folder of the running executable, makes it the current directory and remembers it.
-// Later calls return the remembered folder.
+// The file whose presence beside the executable marks an installed program.
+inline constexpr char kPerUserMarker[] = "per-user-program-folder";
+
+// Determines the program folder (ProgramFolderFor the executable's folder), makes it the current directory
+// and remembers it. Later calls return the remembered folder.
 const std::string& ProgramFolder();
+
+// The program folder for an executable in `executableFolder`: that folder itself, unless it holds
+// kPerUserMarker. Then it is the user's own folder $XDG_DATA_HOME/varn (~/.local/share/varn), brought up to
+// date on every call: the working folders are created, each file of the installed 配置文件 the user does not
+// have yet is copied, and 帮助文件/help.pdf links to the installed document. Nothing the user has is
+// replaced. When the user's folder cannot be made, the executable's folder.
+std::string ProgramFolderFor(const std::string& executableFolder);
 
 // Replaces the remembered folder (tests lay out a program folder of their own) and makes it current.
 void SetProgramFolder(const std::string& folder);

@@ -150,12 +150,14 @@ SerialPort::~SerialPort() {
 
 bool SerialPort::Open(std::string_view name, const std::string& programFolder) {
     std::optional<std::string> path = ResolveComPort(name, programFolder);
+    accessDenied_ = false;
     return path && OpenDevice(*path);
 }
 
 bool SerialPort::OpenDevice(const std::string& path) {
     Close();
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    accessDenied_ = fd < 0 && (errno == EACCES || errno == EPERM);
     if (fd < 0) {
         return false;
     }

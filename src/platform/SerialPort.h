@@ -65,6 +65,9 @@ class SerialPort {
     // Opens a terminal device by path (the comm server and tests use it).
     bool OpenDevice(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
+    // The last Open or OpenDevice failed because the user may not open the device (on Linux a serial
+    // adapter is normally reached through the dialout group).
+    bool AccessDenied() const { return accessDenied_; }
     const std::string& DevicePath() const { return path_; }
     // Identifies the open device instance (tests check that a reconfigure did not reopen it).
     int Descriptor() const { return fd_; }
@@ -91,6 +94,7 @@ class SerialPort {
     void ClearErrors() {}
 
   private:
+    bool accessDenied_ = false;
     int fd_ = -1;
     std::string path_;
 };

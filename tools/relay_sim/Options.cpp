@@ -25,7 +25,8 @@ A VARN relay answering Modbus RTU on a pseudo-terminal. The first line on stdout
 Options:
   --address N             slave address 1..247 (default 1)
   --ini PATH              point tables to follow (default: <program folder>/配置文件/VARN.ini)
-  --program-folder DIR    program folder (default: the folder of this executable)
+  --program-folder DIR    program folder (default: the folder of this executable; when installed, the
+                          user's own program folder, as for the host program)
   --com N                 create DIR/dosdevices/comN -> the slave path; removed at exit
   --hwinfo MODE           hardware information record: valid (default), blank (all 0xFF), invalid (bad CRC)
   --events N              event records held at start, 0..500 (default 120)

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProgramFolder.h"
 #include "relay_sim/ControlChannel.h"
 #include "relay_sim/Layout.h"
 #include "relay_sim/Options.h"
@@ -82,7 +83,9 @@ int main(int argc, char** argv) {
         std::cout << HelpText();
         return 0;
     }
-    if (opt.programFolder.empty()) opt.programFolder = ExecutableFolder();
+    // The host program's folder: an installed simulator reaches the user's own, as the installed program
+    // does.
+    if (opt.programFolder.empty()) opt.programFolder = platform::ProgramFolderFor(ExecutableFolder());
     if (opt.iniPath.empty()) opt.iniPath = opt.programFolder + "/配置文件/VARN.ini";
     auto layout = LoadLayout(opt.iniPath);
     if (!layout) {

@@ -54,6 +54,11 @@ int main(int argc, char** argv) {
         ok &= WritePng(out.filePath(QStringLiteral("ICON/%1.png").arg(id)), resgen::DrawIcon(id, 32));
         ok &= WritePng(out.filePath(QStringLiteral("ICON/%1-16.png").arg(id)), resgen::DrawIcon(id, 16));
     }
+    // The program's icon in the sizes a desktop menu asks for (not embedded; the package installs them).
+    for (int size : {48, 64, 128, 256}) {
+        ok &=
+            WritePng(out.filePath(QStringLiteral("ICON/128-%1.png").arg(size)), resgen::DrawIcon(128, size));
+    }
     ok &= WriteFile(out.filePath(QStringLiteral("BITMAP/145.bmp")), resgen::ToBmp24(resgen::DrawSplash()));
     return ok ? 0 : 1;
 }

@@ -366,6 +366,7 @@ void MainWindow::OnInitDialog() {
     const bool opened = ctx_.state->networkMode.load() ? ctx_.transport->RegisterWithCommServer(port)
                                                        : ctx_.transport->OpenPort(port, 9600, 8, 0, 0);
     ctx_.Log(opened ? "打开串口成功!" : "打开串口失败!");
+    if (!opened && !ctx_.state->networkMode.load()) engine::LogPortAccessHint(ctx_);
     setWindowTitle(Qs(kMainTitle));
     portBox_->setText(QString::number(port));
 

@@ -116,6 +116,31 @@ class AppTest : public QObject {
         app::MainDialogPlaceholder reference;
         QCOMPARE(main.width(), reference.width());
         QVERIFY(main.height() > reference.height());  // with its caption bar
+        QVERIFY(!QFile::exists(QDir(shots.path()).filePath(QStringLiteral("monitor.png"))));
+        ui::SetFadeDuration(fadeBefore);
+    }
+
+    // Without a relay, the pictures of every window are taken that need none; the run neither waits for a
+    // window that cannot come nor stops at a warning.
+    void HeadlessRunWithoutARelayPicturesTheWindowsItCan() {
+        QTemporaryDir shots;
+        QVERIFY(shots.isValid());
+        const auto fadeBefore = ui::SetFadeDuration(50ms);
+        app::StartUpOptions options;
+        options.screenshotDir = shots.path();
+        options.windowPictures = true;
+        options.splashDisplayTime = 100ms;
+        options.mainShotDelay = 100ms;
+        options.instanceMutexName = "varn-test-tour-" + std::to_string(QCoreApplication::applicationPid());
+        QCOMPARE(app::RunStartUp(*qApp, options), 0);
+        const QDir dir(shots.path());
+        for (const char* name : {"main.png", "monitor.png", "settings.png", "calibration.png"}) {
+            const QImage picture(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY2(!picture.isNull(), name);
+            QVERIFY2(picture.width() > 100 && picture.height() > 100, name);
+        }
+        QVERIFY(!dir.exists(QStringLiteral("events.png")));
+        QVERIFY(!dir.exists(QStringLiteral("hardware_id.png")));
         ui::SetFadeDuration(fadeBefore);
     }
 

@@ -124,11 +124,24 @@ TEST(DeviceOperations, ReconnectStoresThePortAndOffersTheAddressSearch) {
     net.ctx.basicSettingsPath = h.ctx.basicSettingsPath;
     net.state.networkMode = true;
     net.transport.openResult = false;
+    net.transport.accessDenied = true;  // left from an earlier serial attempt: not this failure's cause
     EXPECT_FALSE(engine::Reconnect(net.ctx, "260x"));
     EXPECT_EQ(net.transport.calls, std::vector<std::string>{"register 4"});
     EXPECT_EQ(net.logs, std::vector<std::string>{"重新连接，打开串口失败!"});
     EXPECT_EQ(platform::ProfileGetString(h.ctx.basicSettingsPath, "Settings", "Port", "", 64), "260x");
     EXPECT_EQ(engine::PortNumberFromText("abc"), 0);
+
+    // A serial port the user may not open: the failure line, then what to do about it.
+    Harness denied;
+    denied.ctx.basicSettingsPath = h.ctx.basicSettingsPath;
+    denied.transport.ready = false;
+    denied.transport.openResult = false;
+    denied.transport.accessDenied = true;
+    EXPECT_FALSE(engine::Reconnect(denied.ctx, "3"));
+    EXPECT_EQ(denied.logs,
+              (std::vector<std::string>{"重新连接，打开串口失败!",
+                                        "没有打开串口设备的权限，请将当前用户加入dialout组后重新登录!"}));
+
     std::filesystem::remove_all(folder);
 }
 

@@ -33,6 +33,7 @@ class FakeTransport : public engine::Transport {
     std::function<std::optional<Bytes>(const Bytes&)> responder;
     bool ready = true;
     bool openResult = true;
+    bool accessDenied = false;
     std::vector<Bytes> sent;
     std::vector<std::string> calls;  // "open 12", "close", "register 5"
 
@@ -62,6 +63,7 @@ class FakeTransport : public engine::Transport {
         calls.push_back("register " + std::to_string(port));
         return openResult;
     }
+    bool PortAccessDenied() override { return accessDenied; }
 
   private:
     std::optional<Bytes> pending_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -32,6 +33,84 @@ TEST(ProgramFolder, CanBeSetAndJoinsRelativePaths) {
               dir.Path() + "/\xE9\x85\x8D\xE7\xBD\xAE\xE6\x96\x87\xE4\xBB\xB6/VARN.ini");
     EXPECT_EQ(InProgramFolder("/x.log"), dir.Path() + "/x.log");
     SetProgramFolder(exe.substr(0, exe.rfind('/')));
+}
+
+// An installed program folder: the marker, the shipped configuration and the help document.
+struct InstalledFolder {
+    test::TempDir dir;
+    InstalledFolder() {
+        std::filesystem::create_directories(dir.File("配置文件"));
+        std::filesystem::create_directories(dir.File("帮助文件"));
+        test::WriteBytes(dir.File(kPerUserMarker), "");
+        test::WriteBytes(dir.File("配置文件/VARN.ini"), "[YC]\r\nNumber=3\r\n");
+        test::WriteBytes(dir.File("配置文件/基本配置.ini"), "[Settings]\r\nPort=2\r\n");
+        test::WriteBytes(dir.File("帮助文件/help.pdf"), "%PDF");
+    }
+};
+
+class ScopedDataHome {
+  public:
+    explicit ScopedDataHome(const std::string& path) {
+        if (const char* old = std::getenv("XDG_DATA_HOME")) old_ = old;
+        ::setenv("XDG_DATA_HOME", path.c_str(), 1);
+    }
+    ~ScopedDataHome() {
+        if (old_.empty()) {
+            ::unsetenv("XDG_DATA_HOME");
+        } else {
+            ::setenv("XDG_DATA_HOME", old_.c_str(), 1);
+        }
+    }
+
+  private:
+    std::string old_;
+};
+
+TEST(ProgramFolderFor, AFolderWithoutTheMarkerIsItsOwnProgramFolder) {
+    test::TempDir folder, data;
+    ScopedDataHome home(data.Path());
+    EXPECT_EQ(ProgramFolderFor(folder.Path()), folder.Path());
+    EXPECT_FALSE(std::filesystem::exists(data.File("varn")));
+}
+
+TEST(ProgramFolderFor, AnInstalledProgramGivesEachUserAFolderPreparedOnEveryStart) {
+    InstalledFolder installed;
+    test::TempDir data;
+    ScopedDataHome home(data.Path() + "/");
+    const std::string user = data.File("varn");
+    ASSERT_EQ(ProgramFolderFor(installed.dir.Path()), user);
+    for (const char* folder : {"配置文件", "运行记录", "报文存档", "项目存档", "信息导出", "帮助文件"}) {
+        EXPECT_TRUE(std::filesystem::is_directory(user + "/" + folder)) << folder;
+    }
+    EXPECT_EQ(test::ReadBytes(user + "/配置文件/VARN.ini"), "[YC]\r\nNumber=3\r\n");
+    EXPECT_EQ(test::ReadBytes(user + "/配置文件/基本配置.ini"), "[Settings]\r\nPort=2\r\n");
+    EXPECT_EQ(std::filesystem::read_symlink(user + "/帮助文件/help.pdf").string(),
+              installed.dir.File("帮助文件/help.pdf"));
+
+    // The user's own changes survive the next start (and a newer shipped file); what they deleted returns.
+    test::WriteBytes(user + "/配置文件/基本配置.ini", "[Settings]\r\nPort=5\r\n");
+    test::WriteBytes(installed.dir.File("配置文件/基本配置.ini"), "[Settings]\r\nPort=1\r\n");
+    std::filesystem::remove(user + "/配置文件/VARN.ini");
+    test::WriteBytes(user + "/运行记录/2026-01-02.log", "x");
+    ASSERT_EQ(ProgramFolderFor(installed.dir.Path()), user);
+    EXPECT_EQ(test::ReadBytes(user + "/配置文件/基本配置.ini"), "[Settings]\r\nPort=5\r\n");
+    EXPECT_EQ(test::ReadBytes(user + "/配置文件/VARN.ini"), "[YC]\r\nNumber=3\r\n");
+    EXPECT_EQ(test::ReadBytes(user + "/运行记录/2026-01-02.log"), "x");
+    EXPECT_FALSE(std::filesystem::exists(user + "/配置文件/VARN.ini.part"));
+
+    // Another user (another data folder) gets a folder of their own.
+    test::TempDir otherData;
+    ScopedDataHome other(otherData.Path());
+    EXPECT_EQ(ProgramFolderFor(installed.dir.Path()), otherData.File("varn"));
+    EXPECT_EQ(test::ReadBytes(user + "/配置文件/基本配置.ini"), "[Settings]\r\nPort=5\r\n");
+}
+
+TEST(ProgramFolderFor, FallsBackToTheExecutablesFolderWhenTheUsersFolderCannotBeMade) {
+    InstalledFolder installed;
+    test::TempDir data;
+    test::WriteBytes(data.File("varn"), "a file in the way");
+    ScopedDataHome home(data.Path());
+    EXPECT_EQ(ProgramFolderFor(installed.dir.Path()), installed.dir.Path());
 }
 
 }  // namespace
