@@ -253,11 +253,18 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
 }
 
 SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) {
+    return WaitReadable(std::chrono::microseconds(std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs)),
+                        wake);
+}
+
+SerialPort::Wait SerialPort::WaitReadable(std::chrono::microseconds timeout, const WakeEvent* wake) {
     if (fd_ < 0) {
         return Wait::Failed;
     }
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wake ? wake->Descriptor() : -1, POLLIN, 0}};
-    int n = poll(fds, wake ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
+    const long long us = timeout.count() < 0 ? 0 : timeout.count();
+    const timespec ts{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000L};
+    int n = ppoll(fds, wake ? 2 : 1, &ts, nullptr);
     if (n < 0) {
         return errno == EINTR ? Wait::TimedOut : Wait::Failed;
     }

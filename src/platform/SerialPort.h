@@ -7,6 +7,7 @@
 // buffers are used as they are.
 //
 // Not thread-safe: the owner serialises all calls (ComSer guards its port with a mutex).
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -76,6 +77,8 @@ class SerialPort {
 
     // Waits up to timeoutMs for input (or for `wake` to be raised). Failed: the device hung up or vanished.
     Wait WaitReadable(int timeoutMs, const WakeEvent* wake = nullptr);
+    // The same to the microsecond, for waits that end a frame at an exact silence.
+    Wait WaitReadable(std::chrono::microseconds timeout, const WakeEvent* wake = nullptr);
     // Reads what has arrived without blocking: the number of bytes read, 0 when nothing has arrived, -1 on
     // error.
     long ReadAvailable(std::uint8_t* buffer, std::size_t capacity);
