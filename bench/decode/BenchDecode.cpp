@@ -1,5 +1,6 @@
 // Decoding of a 64-register poll answer with the shipped sample configuration: a steady relay (nothing but
-// the clock, model and version boxes changes) and a relay whose every value and signal changes each time.
+// the clock, model and version boxes changes) and a relay whose every value and signal changes each time,
+// with and without a view.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -82,12 +83,16 @@ void BM_DecodeSteadyNoView(benchmark::State& state) {
 void BM_DecodeSteadyNoOpView(benchmark::State& state) {
     Run(state, true, false);
 }
+void BM_DecodeAllChangingNoView(benchmark::State& state) {
+    Run(state, false, true);
+}
 void BM_DecodeAllChangingNoOpView(benchmark::State& state) {
     Run(state, true, true);
 }
 
 BENCHMARK(BM_DecodeSteadyNoView)->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DecodeSteadyNoOpView)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DecodeAllChangingNoView)->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DecodeAllChangingNoOpView)->Repetitions(10)->ReportAggregatesOnly(true);
 
 }  // namespace

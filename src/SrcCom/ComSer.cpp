@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "SrcCom/FrameCutter.h"
+#include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 
 namespace com {
@@ -20,10 +21,18 @@ constexpr auto kFailedDeviceBackoff = std::chrono::milliseconds(20);
 // The read buffer of one pass.
 constexpr std::size_t kReadChunk = 1024;
 
-std::uint32_t TickMs() {
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+// The read thread's tick: microseconds, wrapping every 71 minutes like any 32-bit tick count. A frame is
+// never pending that long, and a millisecond tick would end the gap up to a millisecond early or late.
+constexpr std::uint32_t kTicksPerMs = 1000;
+
+std::uint32_t TickUs() {
+    auto us = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now().time_since_epoch());
-    return static_cast<std::uint32_t>(ms.count());
+    return static_cast<std::uint32_t>(us.count());
+}
+
+FrameCutter NewCutter() {
+    return FrameCutter(TickUs(), FrameCutter::kSilenceGapMs * kTicksPerMs);
 }
 
 }  // namespace
@@ -196,7 +205,9 @@ int ComSer::PortDescriptor() {
 }
 
 void ComSer::ReadThread() {
-    FrameCutter cutter(TickMs());
+    // The silence that ends a frame is timed by this thread's waits.
+    platform::UsePreciseTimersOnThisThread();
+    FrameCutter cutter = NewCutter();
     std::vector<std::uint8_t> chunk(kReadChunk);
     auto deliver = [&] {
         std::vector<std::uint8_t> frame = cutter.TakeFrame();
@@ -211,14 +222,18 @@ void ComSer::ReadThread() {
         if (!portOpen_) {
             // Bytes of a port that was closed never join the first frame of the next one.
             cutter.TakeFrame();
-            cutter = FrameCutter(TickMs());
+            cutter = NewCutter();
             portFree_.wait_for(lock, std::chrono::milliseconds(kIdleWaitMs),
                                [&] { return stop_.load() || portOpen_; });
             continue;
         }
-        long untilGap = cutter.MsUntilGap(TickMs());
-        int timeout = untilGap < 0 ? kIdleWaitMs : static_cast<int>(untilGap);
+        // Waits exactly until the gap ends the pending frame, so it reaches the mailbox on time.
+        const long untilGap = cutter.UntilGap(TickUs());
+        const std::chrono::microseconds timeout =
+            untilGap < 0 ? std::chrono::milliseconds(kIdleWaitMs) : std::chrono::microseconds(untilGap);
         platform::SerialPort::Wait wait = port_.WaitReadable(timeout, &wake_);
+        // Bytes are stamped when the wait saw them arrive, not after the read.
+        const std::uint32_t now = TickUs();
         if (wait == platform::SerialPort::Wait::Woken) {
             wake_.Clear();
             continue;
@@ -230,7 +245,6 @@ void ComSer::ReadThread() {
         if (n < 0 || wait == platform::SerialPort::Wait::Failed) {
             port_.ClearErrors();
         }
-        std::uint32_t now = TickMs();
         if (n > 0) {
             if (cutter.Feed(chunk.data(), static_cast<std::size_t>(n), now) == FrameCutter::Cut::Overflow) {
                 deliver();

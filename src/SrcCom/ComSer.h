@@ -11,9 +11,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "SrcCom/RxMailbox.h"
 #include "platform/SerialPort.h"
@@ -60,6 +62,9 @@ class ComSer {
     bool RegisterWithCommServer(int port);
 
     bool FrameReady() const { return mailbox_.Ready(); }
+    // Called on the delivering thread (the read thread or the relay reply entry) after every frame that
+    // reaches the mailbox; empty: nobody. Returns once no call of the previous listener is running.
+    void SetFrameListener(std::function<void()> listener) { mailbox_.SetListener(std::move(listener)); }
     // Copies the waiting frame, cut to `capacity`, and returns its length; 0 when no frame is waiting.
     std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity);
     // The relay reply entry: a reply the communication server sent back. Ignored in serial mode; cut to

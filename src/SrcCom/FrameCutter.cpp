@@ -18,7 +18,7 @@ FrameCutter::Cut FrameCutter::Feed(const std::uint8_t* data, std::size_t length,
 }
 
 FrameCutter::Cut FrameCutter::Idle(std::uint32_t tick) {
-    if (pending_.empty() || static_cast<std::uint32_t>(tick - lastByteTick_) < kSilenceGapMs) {
+    if (pending_.empty() || static_cast<std::uint32_t>(tick - lastByteTick_) < gapTicks_) {
         return Cut::None;
     }
     done_ = std::exchange(pending_, {});
@@ -29,12 +29,12 @@ std::vector<std::uint8_t> FrameCutter::TakeFrame() {
     return std::exchange(done_, {});
 }
 
-long FrameCutter::MsUntilGap(std::uint32_t tick) const {
+long FrameCutter::UntilGap(std::uint32_t tick) const {
     if (pending_.empty()) {
         return -1;
     }
     std::uint32_t elapsed = tick - lastByteTick_;
-    return elapsed >= kSilenceGapMs ? 0 : static_cast<long>(kSilenceGapMs - elapsed);
+    return elapsed >= gapTicks_ ? 0 : static_cast<long>(gapTicks_ - elapsed);
 }
 
 }  // namespace com

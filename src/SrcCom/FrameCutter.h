@@ -1,7 +1,9 @@
 #pragma once
 // Cuts the byte stream of the serial line into frames: a frame is everything received up to a silence of
-// 200 ms, or a run of more than 1024 bytes without such a pause. Fed with bytes and the millisecond tick at
-// which they arrived; ticks wrap like GetTickCount and are compared in unsigned 32-bit differences.
+// 200 ms, or a run of more than 1024 bytes without such a pause. Fed with bytes and the tick at which they
+// arrived; ticks wrap like GetTickCount and are compared in unsigned 32-bit differences. A tick is a
+// millisecond unless the cutter is built with a finer gap (the read thread counts microseconds, so the gap
+// ends on time rather than on the next millisecond boundary).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -15,7 +17,9 @@ class FrameCutter {
 
     enum class Cut { None, Overflow, Silence };
 
-    explicit FrameCutter(std::uint32_t startTick) : lastByteTick_(startTick) {}
+    // `gapTicks`: the silence gap in the caller's ticks (200 for millisecond ticks).
+    explicit FrameCutter(std::uint32_t startTick, std::uint32_t gapTicks = kSilenceGapMs)
+        : lastByteTick_(startTick), gapTicks_(gapTicks) {}
 
     // Appends bytes received at `tick`. Overflow when the accumulated run now exceeds 1024 bytes; the frame
     // is then waiting in TakeFrame.
@@ -26,13 +30,14 @@ class FrameCutter {
     std::vector<std::uint8_t> TakeFrame();
 
     std::size_t Accumulated() const { return pending_.size(); }
-    // Milliseconds until the silence gap ends the frame being accumulated; -1 when nothing is accumulated.
-    long MsUntilGap(std::uint32_t tick) const;
+    // Ticks until the silence gap ends the frame being accumulated; -1 when nothing is accumulated.
+    long UntilGap(std::uint32_t tick) const;
 
   private:
     std::vector<std::uint8_t> pending_;
     std::vector<std::uint8_t> done_;
     std::uint32_t lastByteTick_;
+    std::uint32_t gapTicks_;
 };
 
 }  // namespace com

@@ -1,5 +1,7 @@
 #pragma once
 // The engine's transport over the program's ComSer.
+#include <utility>
+
 #include "SrcCom/ComSer.h"
 #include "engine/EngineInterfaces.h"
 
@@ -13,6 +15,9 @@ class ComSerTransport : public Transport {
         return comSer_.SendFrame(frame, length);
     }
     bool FrameReady() override { return comSer_.FrameReady(); }
+    void SetFrameListener(std::function<void()> listener) override {
+        comSer_.SetFrameListener(std::move(listener));
+    }
     std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity) override {
         return comSer_.TakeFrame(destination, capacity);
     }

@@ -3,6 +3,7 @@
 // implement these and carry each call out on the UI thread while the caller waits. Texts are UTF-8.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace engine {
@@ -14,6 +15,9 @@ class Transport {
     virtual bool TransportReady() = 0;
     virtual bool SendFrame(const std::uint8_t* frame, int length) = 0;
     virtual bool FrameReady() = 0;
+    // `listener` is called, on any thread, whenever a frame has become ready; empty: nobody. Returns once no
+    // call of the previous listener is running.
+    virtual void SetFrameListener(std::function<void()> listener) = 0;
     // Copies the waiting frame, cut to `capacity`; its length, 0 when none.
     virtual std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity) = 0;
     virtual bool OpenPort(int port, int baud, int dataBits, int stopBits, int parity) = 0;

@@ -46,4 +46,22 @@ bool EngineState::SleepMs(int ms) {
     return !sleepCv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return appClosing_.load(); });
 }
 
+bool EngineState::WaitUntil(int ms, const std::function<bool()>& ready) {
+    if (sleepOverride) {
+        // Tests without a thread: whatever is not there at once only comes after the whole wait.
+        if (ready()) return true;
+        sleepOverride(ms);
+        return ready();
+    }
+    std::unique_lock lock(sleepMutex_);
+    sleepCv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return appClosing_.load() || ready(); });
+    return ready();
+}
+
+void EngineState::WakeWaiters() {
+    // Taking the lock orders the wake after any waiter's look at its condition: none can miss it.
+    { std::lock_guard lock(sleepMutex_); }
+    sleepCv_.notify_all();
+}
+
 }  // namespace engine

@@ -61,6 +61,12 @@ class EngineState {
     bool AppClosing() const { return appClosing_.load(); }
     // Sleeps `ms` unless closing is requested meanwhile; false when closing.
     bool SleepMs(int ms);
+    // Waits up to `ms` until `ready` holds, ending early when closing is requested; true when `ready` holds.
+    // `ready` is evaluated under the state's wait lock, so it must be short and must not wait itself; whoever
+    // makes it true calls WakeWaiters afterwards.
+    bool WaitUntil(int ms, const std::function<bool()>& ready);
+    // Wakes WaitUntil to look at its condition again (from any thread).
+    void WakeWaiters();
     // Tests that drive passes without a thread replace the real sleep (set before any thread starts).
     std::function<void(int ms)> sleepOverride;
 

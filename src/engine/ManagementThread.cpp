@@ -7,6 +7,7 @@
 #include "modbus/Requests.h"
 #include "modbus/ResponseChecks.h"
 #include "modbus/TableRequests.h"
+#include "platform/Clock.h"
 #include "platform/Gbk.h"
 
 namespace engine {
@@ -16,6 +17,8 @@ ManagementThread::~ManagementThread() {
         RequestStop();
         Join();
     }
+    // The transport may outlive this thread's state: it must stop calling into it.
+    if (listenedTransport_) listenedTransport_->SetFrameListener({});
 }
 
 bool ManagementThread::Start() {
@@ -40,6 +43,8 @@ void ManagementThread::Join() {
 }
 
 void ManagementThread::Run() {
+    // Its 1 ms pause between passes is part of every poll cycle.
+    platform::UsePreciseTimersOnThisThread();
     if (!ctx_.state->SleepMs(100)) return;
     for (;;) {
         if (!ctx_.state->SleepMs(1)) return;
@@ -65,16 +70,20 @@ void ManagementThread::Send(const std::uint8_t* frame, std::size_t length) {
     if (ctx_.monitor && ctx_.monitor->MonitorCreated()) ctx_.monitor->ShowMonitorFrame(frame, length, false);
 }
 
+void ManagementThread::ListenToTransport() {
+    if (listenedTransport_ == ctx_.transport) return;
+    if (listenedTransport_) listenedTransport_->SetFrameListener({});
+    listenedTransport_ = ctx_.transport;
+    EngineState* state = ctx_.state;
+    listenedTransport_->SetFrameListener([state] { state->WakeWaiters(); });
+}
+
 ManagementThread::Wait ManagementThread::AwaitResponse(int rounds) {
+    ListenToTransport();
+    Transport* transport = ctx_.transport;
     bool ready = false;
-    for (int round = 0; round < rounds && !ready; ++round) {
-        for (int step = 0; step < kWaitSteps; ++step) {
-            if (!ctx_.state->SleepMs(kWaitStepMs)) return Wait::Closing;
-            if (ctx_.transport->FrameReady()) {
-                ready = true;
-                break;
-            }
-        }
+    for (int round = 0; round < rounds && !ready && !ctx_.state->AppClosing(); ++round) {
+        ready = ctx_.state->WaitUntil(kResponseWaitMs, [transport] { return transport->FrameReady(); });
     }
     if (ctx_.state->AppClosing()) return Wait::Closing;
     if (!ready) return Wait::Nothing;

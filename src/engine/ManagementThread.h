@@ -15,9 +15,8 @@ namespace engine {
 
 class ManagementThread {
   public:
-    static constexpr int kWaitSteps = 200;  // x 10 ms for one answer
-    static constexpr int kWaitStepMs = 10;
-    static constexpr int kMissLimit = 10;  // more unanswered transactions than this clear CommOk
+    static constexpr int kResponseWaitMs = 2000;  // for one answer; a poll in network mode waits twice
+    static constexpr int kMissLimit = 10;         // more unanswered transactions than this clear CommOk
     static constexpr std::size_t kResponseCapacity = 1024;
 
     explicit ManagementThread(EngineContext& ctx) : ctx_(ctx), display_(ctx) {}
@@ -47,8 +46,11 @@ class ManagementThread {
     void Run();
     // Sends the frame and shows it in the monitor.
     void Send(const std::uint8_t* frame, std::size_t length);
-    // Waits for an answer and takes it into response_; `rounds` waits of 200 x 10 ms.
+    // Waits for an answer and takes it into response_; `rounds` waits of 2 s. The wait ends as soon as the
+    // transport reports a frame.
     Wait AwaitResponse(int rounds);
+    // Makes the current transport wake the response wait on every frame it delivers.
+    void ListenToTransport();
     void CountMiss();
 
     bool CommandTransaction();
@@ -61,6 +63,7 @@ class ManagementThread {
     LinkDisplay display_;
     std::thread thread_;
     std::atomic<bool> finished_{false};
+    Transport* listenedTransport_ = nullptr;  // management thread only, and the destructor after the join
     int missCount_ = 0;
     std::size_t responseLength_ = 0;
     std::array<std::uint8_t, kResponseCapacity> response_{};

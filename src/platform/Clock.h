@@ -32,4 +32,8 @@ Clock& SystemClock();
 Clock& CurrentClock();
 void SetCurrentClock(Clock* clock);  // nullptr restores the system clock
 
+// Lets the calling thread's timed waits end when they are due instead of up to 50 us later, the slack the
+// kernel otherwise allows itself to batch wake-ups. For threads whose waits set the pace of the link.
+void UsePreciseTimersOnThisThread();
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -168,6 +169,8 @@ bool SerialPort::OpenDevice(const std::string& path) {
     }
     fd_ = fd;
     path_ = path;
+    // Without it the precise wait falls back to the poll time-out.
+    timer_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     return true;
 }
 
@@ -178,6 +181,10 @@ void SerialPort::Close() {
     }
     fd_ = -1;
     path_.clear();
+    if (timer_ >= 0) {
+        close(timer_);
+    }
+    timer_ = -1;
 }
 
 bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
@@ -255,11 +262,27 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
 }
 
 SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) {
+    return WaitReadable(std::chrono::microseconds(std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs)),
+                        wake);
+}
+
+SerialPort::Wait SerialPort::WaitReadable(std::chrono::microseconds timeout, const WakeEvent* wake) {
     if (fd_ < 0) {
         return Wait::Failed;
     }
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {wake ? wake->Descriptor() : -1, POLLIN, 0}};
-    int n = poll(fds, wake ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
+    const long long us = timeout.count() < 0 ? 0 : timeout.count();
+    const timespec ts{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000L};
+    // A relative timer armed now; an all-zero value would disarm it, so a zero wait is a plain poll.
+    const itimerspec due{{0, 0}, ts};
+    const bool timed = us > 0 && timer_ >= 0 && timerfd_settime(timer_, 0, &due, nullptr) == 0;
+    pollfd fds[3] = {
+        {fd_, POLLIN, 0}, {wake ? wake->Descriptor() : -1, POLLIN, 0}, {timed ? timer_ : -1, POLLIN, 0}};
+    const timespec zero{0, 0};
+    int n = ppoll(fds, 3, timed ? nullptr : (us > 0 ? &ts : &zero), nullptr);
+    if (timed) {
+        const itimerspec off{};
+        timerfd_settime(timer_, 0, &off, nullptr);  // disarms and clears a pending expiry
+    }
     if (n < 0) {
         return errno == EINTR ? Wait::TimedOut : Wait::Failed;
     }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -87,6 +88,9 @@ TEST_F(ComSerNetwork, WithoutServerNothingIsSentButNetworkModeStays) {
 }
 
 TEST_F(ComSerNetwork, RelayRepliesReachTheMailboxOnlyInNetworkModeAndAreCut) {
+    std::atomic<int> heard{0};
+    com.SetFrameListener([&] { heard.fetch_add(1); });
+    testing_pty::ListenerGuard guard{com};
     com.RegisterWithCommServer(3);
     std::vector<std::uint8_t> reply(3000);
     for (std::size_t i = 0; i < reply.size(); ++i) {
@@ -94,6 +98,7 @@ TEST_F(ComSerNetwork, RelayRepliesReachTheMailboxOnlyInNetworkModeAndAreCut) {
     }
     com.DeliverRelayReply(reply.data(), reply.size());
     ASSERT_TRUE(com.FrameReady());
+    EXPECT_EQ(heard.load(), 1);  // the response wait learns of it at once
     std::vector<std::uint8_t> buffer(4096, 0xA5);
     ASSERT_EQ(com.TakeFrame(buffer.data(), buffer.size()), kRelayBufferSize);
     EXPECT_EQ(buffer[2047], static_cast<std::uint8_t>(2047));
@@ -104,6 +109,7 @@ TEST_F(ComSerNetwork, RelayRepliesReachTheMailboxOnlyInNetworkModeAndAreCut) {
     EXPECT_FALSE(com.NetworkMode());
     com.DeliverRelayReply(reply.data(), 8);
     EXPECT_FALSE(com.FrameReady());
+    EXPECT_EQ(heard.load(), 1);
 }
 
 // The communication server tool relays our frames to the relay and its replies back as one message each.

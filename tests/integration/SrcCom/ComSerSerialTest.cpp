@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -57,6 +60,40 @@ TEST_F(ComSerSerial, ControlAndFlowControlBytesPassUnchangedBothWays) {
     auto got = WaitFrame(com, 2000);
     ASSERT_TRUE(got);
     EXPECT_EQ(*got, frame);
+}
+
+// The listener hears each frame once, and never before 200 ms of silence after its last byte have passed:
+// the gap is measured to the microsecond, not from the last millisecond boundary.
+TEST_F(ComSerSerial, ListenerHearsEachFrameNoSoonerThanTheSilenceAfterItsLastByte) {
+    using Clock = std::chrono::steady_clock;
+    std::mutex mutex;
+    std::condition_variable heard;
+    std::vector<Clock::time_point> deliveries;
+    com.SetFrameListener([&] {
+        std::lock_guard lock(mutex);
+        deliveries.push_back(Clock::now());
+        heard.notify_all();
+    });
+    testing_pty::ListenerGuard guard{com};
+    ASSERT_TRUE(Open());
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(pty.Write({1, 3, 2}));
+        SleepMs(30 + 7 * i);
+        const Clock::time_point beforeLastByte = Clock::now();
+        ASSERT_TRUE(pty.Write({0, static_cast<std::uint8_t>(i)}));
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(heard.wait_for(lock, std::chrono::seconds(2),
+                                   [&] { return deliveries.size() == static_cast<std::size_t>(i + 1); }));
+        const double afterMs =
+            std::chrono::duration<double, std::milli>(deliveries.back() - beforeLastByte).count();
+        EXPECT_GE(afterMs, 199.99) << "frame " << i;
+        lock.unlock();
+        auto frame = WaitFrame(com, 10);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(*frame, (std::vector<std::uint8_t>{1, 3, 2, 0, static_cast<std::uint8_t>(i)}));
+    }
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(deliveries.size(), 4u);
 }
 
 TEST_F(ComSerSerial, ShortPausesJoinLongPausesSplit) {

@@ -24,6 +24,12 @@ inline std::optional<std::vector<std::uint8_t>> WaitFrame(com::ComSer& com, int 
     return std::nullopt;
 }
 
+// Removes a test's frame listener when the test's scope ends, however it ends.
+struct ListenerGuard {
+    com::ComSer& com;
+    ~ListenerGuard() { com.SetFrameListener({}); }
+};
+
 inline void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

@@ -96,7 +96,8 @@ struct EngineOnSim {
     engine::EngineContext ctx;
     std::unique_ptr<engine::ManagementThread> thread;
 
-    EngineOnSim() {
+    // `simArgs`: extra relay_sim options (for example a paced line).
+    explicit EngineOnSim(const std::vector<std::string>& simArgs = {}) : sim(simArgs) {
         char tmpl[] = "/tmp/engine-it-XXXXXX";
         folder = mkdtemp(tmpl);
         std::filesystem::create_directories(folder + "/dosdevices");

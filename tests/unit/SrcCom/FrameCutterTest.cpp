@@ -24,13 +24,13 @@ TEST(FrameCutter, SilenceEndsFrameAtExactly200Ms) {
     // A pause of 199 ms joins; the gap is measured from the last byte, not the first.
     EXPECT_EQ(cutter.Idle(1199), FrameCutter::Cut::None);
     EXPECT_EQ(cutter.Feed(b.data(), b.size(), 1199), FrameCutter::Cut::None);
-    EXPECT_EQ(cutter.MsUntilGap(1300), 99);
+    EXPECT_EQ(cutter.UntilGap(1300), 99);
     EXPECT_EQ(cutter.Idle(1398), FrameCutter::Cut::None);
     EXPECT_EQ(cutter.Idle(1399), FrameCutter::Cut::Silence);
     EXPECT_EQ(cutter.TakeFrame(), (std::vector<std::uint8_t>{1, 2, 3, 9, 10}));
     // Nothing accumulated: silence delivers nothing, however long.
     EXPECT_EQ(cutter.Idle(90000), FrameCutter::Cut::None);
-    EXPECT_EQ(cutter.MsUntilGap(90000), -1);
+    EXPECT_EQ(cutter.UntilGap(90000), -1);
     EXPECT_TRUE(cutter.TakeFrame().empty());
 }
 
@@ -63,9 +63,21 @@ TEST(FrameCutter, TickDifferencesWrapAround) {
     cutter.Feed(&byte, 1, 0xFFFFFFF0u);
     // 0xFFFFFFF0 + 199 wraps to 183; a signed or 64-bit comparison would see a huge negative/positive gap.
     EXPECT_EQ(cutter.Idle(183), FrameCutter::Cut::None);
-    EXPECT_EQ(cutter.MsUntilGap(183), 1);
+    EXPECT_EQ(cutter.UntilGap(183), 1);
     EXPECT_EQ(cutter.Idle(184), FrameCutter::Cut::Silence);
     EXPECT_EQ(cutter.TakeFrame(), std::vector<std::uint8_t>{7});
+}
+
+TEST(FrameCutter, MicrosecondTicksEndTheGapToTheMicrosecondAcrossTheWrap) {
+    FrameCutter cutter(0xFFFF0000u, 200'000);
+    std::uint8_t byte = 5;
+    cutter.Feed(&byte, 1, 0xFFFFFF00u);
+    EXPECT_EQ(cutter.UntilGap(0xFFFFFF00u + 100u), 199'900);
+    // 199.999 ms after the byte (past the wrap) is still the same frame; 200.000 ms ends it.
+    EXPECT_EQ(cutter.Idle(0xFFFFFF00u + 199'999u), FrameCutter::Cut::None);
+    EXPECT_EQ(cutter.UntilGap(0xFFFFFF00u + 199'999u), 1);
+    EXPECT_EQ(cutter.Idle(0xFFFFFF00u + 200'000u), FrameCutter::Cut::Silence);
+    EXPECT_EQ(cutter.TakeFrame(), std::vector<std::uint8_t>{5});
 }
 
 TEST(FrameCutter, EmptyFeedCountsAsIdle) {

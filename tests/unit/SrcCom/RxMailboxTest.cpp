@@ -52,5 +52,24 @@ TEST(RxMailbox, CutsToTheLimitAndToTheConsumersBuffer) {
     EXPECT_EQ(box.Take(wide.data(), wide.size()), 2048u);
 }
 
+TEST(RxMailbox, ListenerHearsEveryDeliveryOnceTheFrameIsReadyUntilRemoved) {
+    RxMailbox box;
+    int calls = 0;
+    bool readyAtEveryCall = true;
+    box.SetListener([&] {
+        ++calls;
+        readyAtEveryCall = readyAtEveryCall && box.Ready();
+    });
+    const std::uint8_t frame[] = {1, 3, 0};
+    box.Deliver(frame, sizeof frame, 2048);
+    box.Deliver(frame, sizeof frame, 2048);  // a replacement is news too
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(readyAtEveryCall);
+    box.SetListener({});
+    box.Deliver(frame, sizeof frame, 2048);
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(box.Ready());
+}
+
 }  // namespace
 }  // namespace com

@@ -44,6 +44,7 @@ class FakeTransport : public engine::Transport {
         return true;
     }
     bool FrameReady() override { return pending_.has_value(); }
+    void SetFrameListener(std::function<void()>) override {}
     std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity) override {
         if (!pending_) return 0;
         const std::size_t n = std::min(capacity, pending_->size());

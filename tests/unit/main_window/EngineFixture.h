@@ -3,6 +3,7 @@
 // message boxes, for the main window's logic and widgets.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ class FakeTransport : public engine::Transport {
         return ready;
     }
     bool FrameReady() override { return false; }
+    void SetFrameListener(std::function<void()>) override {}
     std::size_t TakeFrame(std::uint8_t*, std::size_t) override { return 0; }
     bool OpenPort(int port, int, int, int, int) override {
         opened.push_back(port);
