@@ -50,6 +50,7 @@ class MonitorWindow(unittest.TestCase):
         self.s.wait_log("校时成功!", after=entries)
         self.wait_line(lambda l: l.endswith("-> 正在进行校时操作..."), "the clock-set log line in the monitor")
         self.wait_line(lambda l: " 发 (021) 01 10 00 00 00 06 0C" in l, "the clock-set frame")
+        self.s.bring_to_front(self.title())
         self.s.shot(self.win, "monitor-watching.png")
 
     def test_2_check_boxes(self):
