@@ -1,7 +1,8 @@
 #include "platform/SerialPort.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+// mmsystem.h needs windows.h first.
+#include <mmsystem.h>
 
 #include <chrono>
 #include <vector>
