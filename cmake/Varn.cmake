@@ -33,6 +33,10 @@ function(varn_add_test name)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   endif()
+  if(WIN32)
+    # POSIX helpers the shared tests use (mkdtemp), provided on Windows.
+    target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/win32/TestCompat.h)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     LABELS "${ARG_LABELS}"

@@ -1,8 +1,12 @@
 #include "platform/Profile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include "platform/win32/FileAccess.h"
+#else
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -166,6 +170,18 @@ Location Locate(const std::string& text, const std::vector<Line>& lines, std::st
 
 enum class ReadResult { Ok, Missing, Failed };
 
+#ifdef _WIN32
+ReadResult ReadWholeFile(const std::string& path, std::string& out) {
+    switch (win32::ReadFileBytes(path, out)) {
+        case win32::FileRead::Ok:
+            return ReadResult::Ok;
+        case win32::FileRead::Missing:
+            return ReadResult::Missing;
+        default:
+            return ReadResult::Failed;
+    }
+}
+#else
 ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     out.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -191,6 +207,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     return ReadResult::Ok;
 }
 
+#endif
+
 // The stored value of the key without surrounding blanks and matching quotes, if the key exists.
 std::optional<std::string> FindValue(const std::string& text, const std::vector<Line>& lines,
                                      const std::string& section, const std::string& key) {
@@ -206,6 +224,11 @@ std::optional<std::string> FindValue(const std::string& text, const std::vector<
     return value;
 }
 
+#ifdef _WIN32
+bool ReplaceFile(const std::string& path, const std::string& content, const struct stat*) {
+    return win32::ReplaceFileBytes(path, content);
+}
+#else
 bool WriteAll(int fd, const std::string& data) {
     std::size_t done = 0;
     while (done < data.size()) {
@@ -260,6 +283,8 @@ bool ReplaceFile(const std::string& path, const std::string& content, const stru
     }
     return ok;
 }
+
+#endif
 
 bool HasLineBreak(const std::string& s) {
     return s.find_first_of("\r\n") != std::string::npos;
@@ -354,7 +379,11 @@ bool ProfileWriteString(const std::string& path, const std::string& section, con
         return false;  // never replace a file that exists but cannot be read
     }
     struct stat info {};
+#ifdef _WIN32
+    bool exists = read == ReadResult::Ok;  // the file's attributes stay as they are when it is replaced
+#else
     bool exists = read == ReadResult::Ok && ::stat(path.c_str(), &info) == 0;
+#endif
 
     std::vector<Line> lines = SplitLines(text);
     Location loc = Locate(text, lines, section, key);

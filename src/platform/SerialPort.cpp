@@ -52,61 +52,12 @@ std::optional<speed_t> SpeedFor(int baud) {
     }
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 long long MsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
         .count();
 }
 
 }  // namespace
-
-std::string ComPortName(int port) {
-    if (port < 1) {
-        return {};
-    }
-    char name[32];
-    std::snprintf(name, sizeof name, port > 9 ? "\\\\.\\COM%d" : "COM%d", port);
-    return name;
-}
-
-std::optional<int> ComPortNumber(std::string_view name) {
-    if (StartsWithNoCase(name, "\\\\.\\")) {
-        name.remove_prefix(4);
-    }
-    if (!StartsWithNoCase(name, "COM")) {
-        return std::nullopt;
-    }
-    name.remove_prefix(3);
-    if (name.empty() || name.size() > 6) {
-        return std::nullopt;
-    }
-    int number = 0;
-    for (char c : name) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        number = number * 10 + (c - '0');
-    }
-    if (number < 1) {
-        return std::nullopt;
-    }
-    return number;
-}
 
 std::optional<std::string> ResolveComPort(std::string_view name, const std::string& programFolder) {
     std::optional<int> number = ComPortNumber(name);

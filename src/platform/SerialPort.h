@@ -6,10 +6,15 @@
 // controlling terminal, non-blocking and exclusive. Linux has no driver queue sizes to set; the kernel's
 // buffers are used as they are.
 //
+// On Windows (win32/SerialPort.cpp) the system resolves the COM name; the port is opened without sharing for
+// overlapped I/O with a read and a write event, and a wait for input ends on the read event or the wake
+// event.
+//
 // Not thread-safe: the owner serialises all calls (ComSer guards its port with a mutex).
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,13 +100,21 @@ class SerialPort {
     bool QueryLineSettings() const;
     bool Purge(bool input, bool output);
     // Windows keeps a sticky error state that must be cleared after a line error; a terminal device has none.
+#ifdef _WIN32
+    void ClearErrors();
+#else
     void ClearErrors() {}
+#endif
 
   private:
     bool accessDenied_ = false;
     int fd_ = -1;
     int timer_ = -1;  // the precise wait's timer, open while the device is
     std::string path_;
+#ifdef _WIN32
+    struct Overlapped;                // the events, records and read buffer of overlapped I/O
+    std::shared_ptr<Overlapped> io_;  // shared_ptr: the type stays incomplete here
+#endif
 };
 
 }  // namespace platform

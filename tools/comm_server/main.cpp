@@ -8,11 +8,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "CommServer.h"
+#include "platform/CommandLine.h"
 #include "platform/ProgramFolder.h"
 #include "platform/WindowLink.h"
 
@@ -34,15 +35,17 @@ int main(int argc, char** argv) {
     std::string title = comm_server::kDefaultTitle;
     std::string linkDir;
     std::string programFolder;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(arg, "--title") == 0 && hasValue) {
-            title = argv[++i];
-        } else if (std::strcmp(arg, "--link-dir") == 0 && hasValue) {
-            linkDir = argv[++i];
-        } else if (std::strcmp(arg, "--program-folder") == 0 && hasValue) {
-            programFolder = argv[++i];
+    const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
+    const std::size_t count = args.size();
+    for (std::size_t i = 1; i < count; ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < count;
+        if (arg == "--title" && hasValue) {
+            title = args[++i];
+        } else if (arg == "--link-dir" && hasValue) {
+            linkDir = args[++i];
+        } else if (arg == "--program-folder" && hasValue) {
+            programFolder = args[++i];
         } else {
             Usage();
             return 2;

@@ -37,7 +37,10 @@ class TempFolder {
     }
 
     std::string WriteBytes(const std::string& relative, const std::string& bytes) const {
-        const std::filesystem::path file = std::filesystem::path(path_) / relative;
+        // Taken as UTF-8 on every system (a narrow path is the ANSI code page on Windows).
+        const std::filesystem::path file =
+            std::filesystem::path(path_) /
+            std::filesystem::path(std::u8string(relative.begin(), relative.end()));
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << bytes;
         return file.string();

@@ -1,6 +1,7 @@
 // Checks the shipped sample configuration: it loads, and its points fit the register map it describes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -17,7 +18,7 @@ namespace {
 const std::string kFolder = std::string(VARN_TEST_SOURCE_DIR) + "/program_folder/配置文件/";
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -28,7 +28,7 @@ class LogTestFolder {
     LogTestFolder& operator=(const LogTestFolder&) = delete;
 
     const std::string& Root() const { return root_; }
-    std::filesystem::path LogFolder() const { return std::filesystem::path(root_) / "运行记录"; }
+    std::filesystem::path LogFolder() const { return std::filesystem::path(root_) / u8"运行记录"; }
     void CreateLogFolder() const { std::filesystem::create_directory(LogFolder()); }
     std::filesystem::path DayFile(const std::string& name) const { return LogFolder() / name; }
 

@@ -21,7 +21,12 @@ class ProfileWrite : public ::testing::Test {
         return path_;
     }
     TempDir dir_;
+#ifdef _WIN32
+    // File names are UTF-8 above the Win32 layer; tests/windows writes under Chinese names.
+    std::string path_ = dir_.File("settings.ini");
+#else
     std::string path_ = dir_.File("\xBB\xF9\xB1\xBE\xC5\xE4\xD6\xC3.ini");  // a GBK file name
+#endif
 };
 
 TEST_F(ProfileWrite, ReplacesOnlyTheValueOfTheFirstMatchingKey) {
@@ -87,6 +92,7 @@ TEST_F(ProfileWrite, FailuresLeaveTheFileAsItWas) {
     EXPECT_EQ(files, 1);
 }
 
+#ifndef _WIN32
 TEST_F(ProfileWrite, KeepsTheFileModeAndWritesThroughALink) {
     Write("[Settings]\r\nPort=2\r\n");
     ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
@@ -99,6 +105,7 @@ TEST_F(ProfileWrite, KeepsTheFileModeAndWritesThroughALink) {
     ASSERT_EQ(::stat(path_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
+#endif
 
 }  // namespace
 }  // namespace platform

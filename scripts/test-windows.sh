@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Builds the Windows preset (the libraries without Qt, their tests and the communication server) with
+# mingw-w64 and runs the tests under Wine. The relay-facing tests reach the Linux relay simulator through a
+# COM port of the Wine prefix: $WINEPREFIX/dosdevices/comN links to the simulator's pseudo-terminal.
+# Usage: scripts/test-windows.sh [ctest arguments...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+started=$(date +%s)
+jobs="${VARN_JOBS:-$(nproc)}"
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+
+packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+echo "== packages ready after $(( $(date +%s) - started )) s"
+
+# The relay simulator runs on Linux; only its target of the Linux build is needed.
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs" --target relay_sim
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+echo "== built after $(( $(date +%s) - started )) s"
+
+build="$PWD/build/windows"
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+  wineboot --init >/dev/null 2>&1
+  # Windows without a display: Wine's null graphics driver creates real windows and carries their
+  # messages, and needs no X server.
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+  wineserver -w
+fi
+# One server for the whole run, so that no test pays for starting Wine again.
+wineserver -p 2>/dev/null || true  # already running for this prefix is fine
+# Wine starts its system processes (services, the desktop that owns the windows) with the first program that
+# needs them, and they live as long as the server. Started here, they hold no pipe that CTest waits on.
+wine build/windows/tests/win32_windowlink_test.exe --gtest_filter='*ExactTitle*' </dev/null >/dev/null 2>&1
+sim_pid=""
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+echo "== Wine prefix ready after $(( $(date +%s) - started )) s"
+
+# COM5 of the prefix reaches the simulator.
+com_port=5
+sim_out="$build/relay_sim.out"
+build/default/bin/relay_sim --keep-running </dev/null >"$sim_out" 2>"$build/relay_sim.err" &
+sim_pid=$!
+for _ in $(seq 100); do
+  grep -q '^PTY ' "$sim_out" 2>/dev/null && break
+  sleep 0.1
+done
+pty=$(sed -n 's/^PTY //p' "$sim_out" | head -n1)
+if [ -z "$pty" ]; then
+  echo "relay_sim did not start" >&2
+  cat "$build/relay_sim.err" >&2
+  exit 1
+fi
+mkdir -p "$WINEPREFIX/dosdevices"
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com_port"
+export VARN_WINE_COM_PORT=$com_port
+
+ctest --preset windows -j "$jobs" "$@"
+echo "== Windows tests passed in $(( $(date +%s) - started )) s"

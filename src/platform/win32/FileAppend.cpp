@@ -1,0 +1,66 @@
+#include "platform/FileAppend.h"
+
+#include "platform/win32/FileAccess.h"
+
+namespace platform {
+
+namespace {
+
+// The file is opened without sharing, so the open itself is the lock. Another process holds it only for the
+// length of one write; anything longer is a stuck or foreign holder, and the entry is dropped rather than
+// stalling the caller (possibly the UI thread).
+constexpr int kOpenAttempts = 50;
+constexpr DWORD kOpenRetryMs = 2;  // at most about 100 ms in all
+
+HANDLE OpenExclusive(const std::string& path, DWORD access, int attempts) {
+    const std::wstring wide = win32::Widen(path);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        // Opened always, never truncated by the open: whatever the file held stays until it is written.
+        HANDLE file =
+            CreateFileW(wide.c_str(), access, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            return file;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) {
+            break;
+        }
+        if (attempt + 1 < attempts) {
+            Sleep(kOpenRetryMs);
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool AppendFileLocked(const std::string& path, std::string_view bytes) {
+    HANDLE file = OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, kOpenAttempts);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER zero{};
+    LARGE_INTEGER before{};
+    bool ok = SetFilePointerEx(file, zero, &before, FILE_END) && win32::WriteAllBytes(file, bytes);
+    if (!ok) {
+        // Take back our own half-written bytes (disk full) so the file keeps whole lines only.
+        if (SetFilePointerEx(file, before, nullptr, FILE_BEGIN)) {
+            SetEndOfFile(file);
+        }
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    // One attempt: a file someone else holds open is left exactly as it was.
+    HANDLE file = OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, 1);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool ok = SetEndOfFile(file) && win32::WriteAllBytes(file, bytes);
+    ok = CloseHandle(file) && ok;
+    return ok;
+}
+
+}  // namespace platform
