@@ -45,4 +45,7 @@ void SetCurrentClock(Clock* clock) {
     g_current.store(clock, std::memory_order_release);
 }
 
+// Windows has no per-thread timer slack; the serial port raises the timer resolution while it is open.
+void UsePreciseTimersOnThisThread() {}
+
 }  // namespace platform

@@ -57,10 +57,16 @@ bool IsSeparator(char c) {
 
 }  // namespace
 
+// A Windows installation puts the program in a folder its user can write, so the program folder is always the
+// executable's own.
+std::string ProgramFolderFor(const std::string& executableFolder) {
+    return executableFolder;
+}
+
 const std::string& ProgramFolder() {
     std::lock_guard lock(FolderMutex());
     if (!Known()) {
-        Folder() = ExecutableFolder();
+        Folder() = ProgramFolderFor(ExecutableFolder());
         Known() = true;
         MakeCurrent(Folder());
     }

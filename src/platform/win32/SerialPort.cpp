@@ -157,6 +157,13 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
     return stateSet && queuesSet;
 }
 
+SerialPort::Wait SerialPort::WaitReadable(std::chrono::microseconds timeout, const WakeEvent* wake) {
+    // The waits below count whole milliseconds at the raised timer resolution; rounding up never ends a
+    // silence early.
+    const auto ms = (timeout.count() + 999) / 1000;
+    return WaitReadable(static_cast<int>(ms < 0 ? 0 : ms), wake);
+}
+
 SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) {
     if (fd_ == -1) {
         return Wait::Failed;

@@ -18,6 +18,7 @@
 #include "log/OperationLog.h"
 #include "platform/ProgramFolder.h"
 #include "resources/Pictures.h"
+#include "ui/common/CentreWindow.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/FadeOut.h"
 #include "ui/monitor/MonitorFormat.h"
@@ -252,11 +253,7 @@ DlgComLook* ShowComLook(QWidget* mainWindow) {
     }
     theWindow->setAttribute(Qt::WA_ShowWithoutActivating, !first);
     theWindow->show();
-    if (mainWindow) {
-        QRect frame = theWindow->frameGeometry();
-        frame.moveCenter(mainWindow->frameGeometry().center());
-        theWindow->move(frame.topLeft());
-    }
+    if (mainWindow) CentreOn(*theWindow, *mainWindow);
     if (first) {
         theWindow->raise();
         theWindow->activateWindow();

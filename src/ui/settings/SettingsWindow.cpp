@@ -1,8 +1,8 @@
 #include "ui/settings/SettingsWindow.h"
 
 #include <QPointer>
-#include <QScreen>
 
+#include "ui/common/CentreWindow.h"
 #include "ui/settings/DlgDZCS.h"
 
 namespace ui {
@@ -17,11 +17,7 @@ QPointer<DlgDZCS>& Instance() {
 DlgDZCS* ShowSettingsWindow(engine::EngineContext& ctx, QWidget* mainWindow) {
     if (Instance().isNull()) Instance() = new DlgDZCS(ctx);
     DlgDZCS* window = Instance().data();
-    if (mainWindow != nullptr) {
-        QRect frame = window->frameGeometry();
-        frame.moveCenter(mainWindow->frameGeometry().center());
-        window->move(frame.topLeft());
-    }
+    if (mainWindow != nullptr) CentreOn(*window, *mainWindow);
     window->showNormal();
     window->raise();
     window->activateWindow();

@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
 #include "gui/common/Suites.h"
+#include "ui/common/CentreWindow.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/DialogUnits.h"
 #include "ui/common/FadeOut.h"
@@ -136,4 +138,24 @@ void DialogLookTest::FadeOfNullHiddenOrDestroyedWindowReturns() {
     ui::FadeOutWindow(&closed, 5s);
     QVERIFY(elapsed.elapsed() < 2000);
     QCOMPARE(closed.windowOpacity(), 1.0);
+}
+
+void DialogLookTest::CentredWindowStaysOnTheScreen() {
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    QDialog owner;
+    owner.setFixedSize(area.width() / 2, area.height() / 2);
+    QDialog window;
+    window.setFixedSize(area.width() * 3 / 4, area.height() * 3 / 4);
+
+    // Centred where it fits.
+    owner.move(area.topLeft() + QPoint(area.width() / 4, area.height() / 4));
+    ui::CentreOn(window, owner);
+    QCOMPARE(window.frameGeometry().center(), owner.frameGeometry().center());
+
+    // An owner near a corner would push the window off the screen: it is kept inside instead.
+    for (const QPoint corner : {area.topLeft(), area.bottomRight() - QPoint(owner.width(), owner.height())}) {
+        owner.move(corner);
+        ui::CentreOn(window, owner);
+        QVERIFY2(area.contains(window.frameGeometry()), "the window left the screen");
+    }
 }

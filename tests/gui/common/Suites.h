@@ -10,6 +10,7 @@ class DialogLookTest : public QObject {
     void MessageBoxesGetTheDialogColours();
     void FadeTakesItsTimeKeepsEventsFlowingAndHides();
     void FadeOfNullHiddenOrDestroyedWindowReturns();
+    void CentredWindowStaysOnTheScreen();
 };
 
 class DlgLogTest : public QObject {
