@@ -13,6 +13,10 @@
 
 namespace engine {
 
+// Logged when a click calibration's parked second step is given up because its first step never took
+// effect (unanswered, refused, or replaced before it went out).
+inline constexpr char kCalibrationAbandonedText[] = "下载遥测检验设定参数失败!";
+
 class ManagementThread {
   public:
     static constexpr int kWaitSteps = 200;  // x 10 ms for one answer
