@@ -47,5 +47,7 @@ bool Reconnect(EngineContext& ctx, const std::string& portBoxText);
 int PortNumberFromText(const std::string& text);
 
 inline constexpr char kMainWindowTitle[] = "Orlin - VARN";
+// Logged when the port box's text could not be stored in 基本配置.ini; the reconnect goes on all the same.
+inline constexpr char kPortNotSavedText[] = "保存串口号到基本配置.ini失败!";
 
 }  // namespace engine
