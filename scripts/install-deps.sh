@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   xdotool openbox dbus at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pil
   clang-format
+  clang libclang-rt-14-dev
 )
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev binutils lintian appstream desktop-file-utils)

@@ -137,7 +137,9 @@ void LogPortAccessHint(EngineContext& ctx) {
 
 bool Reconnect(EngineContext& ctx, const std::string& portBoxText) {
     const int port = PortNumberFromText(portBoxText);
-    platform::ProfileWriteString(ctx.basicSettingsPath, "Settings", "Port", platform::Utf8ToGbk(portBoxText));
+    if (!platform::ProfileWriteString(ctx.basicSettingsPath, "Settings", "Port",
+                                      platform::Utf8ToGbk(portBoxText)))
+        ctx.Log(kPortNotSavedText);
     bool opened = false;
     if (ctx.state->networkMode.load()) {
         opened = ctx.transport->RegisterWithCommServer(port & 0xFF);

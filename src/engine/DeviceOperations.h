@@ -47,6 +47,8 @@ bool Reconnect(EngineContext& ctx, const std::string& portBoxText);
 int PortNumberFromText(const std::string& text);
 
 inline constexpr char kMainWindowTitle[] = "Orlin - VARN";
+// Logged when the port box's text could not be stored in 基本配置.ini; the reconnect goes on all the same.
+inline constexpr char kPortNotSavedText[] = "保存串口号到基本配置.ini失败!";
 
 // Logged after a failed opening of the serial port when the user may not open the device.
 inline constexpr char kPortAccessHint[] = "没有打开串口设备的权限，请将当前用户加入dialout组后重新登录!";

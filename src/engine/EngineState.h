@@ -29,6 +29,9 @@ class HardwareInfoRecord {
     Bytes bytes_{};
 };
 
+// The CommandSlot tag of a mouse-wheel calibration write: its echo is not announced.
+inline constexpr std::uint8_t kWheelWriteTag = 1;
+
 class EngineState {
   public:
     CommandSlot commandSlot;
@@ -37,6 +40,8 @@ class EngineState {
     DeferredCalibrationSlot deferredCalibration;
 
     std::atomic<bool> commOk{false};
+    // Set by the management thread only while the transaction of a write queued with kWheelWriteTag is under
+    // way, so the flag can never outlive its own write (a replaced or unanswered one included).
     std::atomic<bool> wheelAdjustPending{false};
     std::atomic<bool> networkMode{false};  // the main window's NetworkMode tick
     std::atomic<std::uint16_t> deviceVersion{0};

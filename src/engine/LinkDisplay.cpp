@@ -1,5 +1,6 @@
 #include "engine/LinkDisplay.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -34,8 +35,11 @@ void LinkDisplay::ShowLinkFault(const std::string& text) {
         const int ycNumber = std::min<int>(yc.Number, config::kPointCount);
         for (int i = 0; i < ycNumber; ++i) {
             yc.Value[i] = config::kValueNone;
-            if (yc.ShownValue[i] != config::kValueNone) blankYc.push_back(i);
-            yc.ShownValue[i] = config::kValueNone;
+            // 65535.0 is also a reading a 32-bit point can show, so only the start-up marker (a NaN, which
+            // is unequal to every reading) says a field is already blank. The field keeps that marker, so
+            // the next answer redraws every value, 65535.0 included.
+            if (!std::isnan(yc.ShownValue[i])) blankYc.push_back(i);
+            yc.ShownValue[i] = config::kShownValueNone;
         }
         config::YxTable& yx = *ctx_.yx;
         const int yxNumber = std::min<int>(yx.Number, config::kPointCount);

@@ -102,8 +102,11 @@ void ManagementThread::CountMiss() {
 
 bool ManagementThread::CommandTransaction() {
     std::array<std::uint8_t, FrameSlot::kCapacity> frame{};
-    const std::size_t length = ctx_.state->commandSlot.Take(frame.data());
+    std::uint8_t tag = 0;
+    const std::size_t length = ctx_.state->commandSlot.Take(frame.data(), &tag);
     if (length == 0) return true;
+    // Only the echo of this very wheel write is swallowed.
+    ctx_.state->wheelAdjustPending.store(tag == kWheelWriteTag);
     Send(frame.data(), length);
     const Wait wait = AwaitResponse(1);
     if (wait == Wait::Closing) return false;
@@ -114,9 +117,11 @@ bool ManagementThread::CommandTransaction() {
         ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));
         CountMiss();
     }
+    ctx_.state->wheelAdjustPending.store(false);
     // A calibration whose first step did not take effect must not send its second step, nor keep every
-    // device operation waiting for a release that would never come.
-    ctx_.state->deferredCalibration.DropIfFirstStepLost(ctx_.state->commandSlot);
+    // device operation waiting for a release that would never come; the operator learns that it ended.
+    if (ctx_.state->deferredCalibration.DropIfFirstStepLost(ctx_.state->commandSlot))
+        ctx_.Log(kCalibrationAbandonedText);
     return !ctx_.state->AppClosing();
 }
 

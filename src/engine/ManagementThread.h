@@ -13,6 +13,10 @@
 
 namespace engine {
 
+// Logged when a click calibration's parked second step is given up because its first step never took
+// effect (unanswered, refused, or replaced before it went out).
+inline constexpr char kCalibrationAbandonedText[] = "下载遥测检验设定参数失败!";
+
 class ManagementThread {
   public:
     static constexpr int kResponseWaitMs = 2000;  // for one answer; a poll in network mode waits twice

@@ -4,10 +4,11 @@
 
 namespace engine {
 
-bool FrameSlot::Put(const std::uint8_t* frame, std::size_t length) {
+bool FrameSlot::Put(const std::uint8_t* frame, std::size_t length, std::uint8_t tag) {
     if (length == 0 || length >= kCapacity) return false;
     std::lock_guard lock(mutex_);
     std::copy_n(frame, length, buffer_.begin());
+    tag_ = tag;
     length_.store(static_cast<std::uint8_t>(length), std::memory_order_release);
     return true;
 }
@@ -17,14 +18,16 @@ bool FrameSlot::PutIfEmpty(const std::uint8_t* frame, std::size_t length) {
     std::lock_guard lock(mutex_);
     if (length_.load(std::memory_order_relaxed) != 0) return false;
     std::copy_n(frame, length, buffer_.begin());
+    tag_ = 0;
     length_.store(static_cast<std::uint8_t>(length), std::memory_order_release);
     return true;
 }
 
-std::size_t FrameSlot::Take(std::uint8_t* out) {
+std::size_t FrameSlot::Take(std::uint8_t* out, std::uint8_t* tag) {
     std::lock_guard lock(mutex_);
     const std::size_t length = length_.load(std::memory_order_relaxed);
     std::copy_n(buffer_.begin(), length, out);
+    if (tag != nullptr) *tag = length != 0 ? tag_ : 0;
     length_.store(0, std::memory_order_release);
     return length;
 }
@@ -32,6 +35,11 @@ std::size_t FrameSlot::Take(std::uint8_t* out) {
 void FrameSlot::Clear() {
     std::lock_guard lock(mutex_);
     length_.store(0, std::memory_order_release);
+}
+
+std::uint8_t FrameSlot::Tag() const {
+    std::lock_guard lock(mutex_);
+    return length_.load(std::memory_order_relaxed) != 0 ? tag_ : 0;
 }
 
 std::array<std::uint8_t, FrameSlot::kCapacity> FrameSlot::Bytes() const {

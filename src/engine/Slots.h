@@ -18,18 +18,24 @@ class FrameSlot {
     static constexpr std::size_t kCapacity = 256;
 
     // Replaces whatever the slot holds. Refuses (and keeps the slot as it was) an empty frame or one longer
-    // than 255 bytes, which the 8-bit length cannot express.
-    bool Put(const std::uint8_t* frame, std::size_t length);
-    bool Put(const std::vector<std::uint8_t>& frame) { return Put(frame.data(), frame.size()); }
-    // Fills the slot only when it is empty, in one step.
+    // than 255 bytes, which the 8-bit length cannot express. `tag` travels with this frame only: the next
+    // Put replaces it with its own (0 unless given).
+    bool Put(const std::uint8_t* frame, std::size_t length, std::uint8_t tag = 0);
+    bool Put(const std::vector<std::uint8_t>& frame, std::uint8_t tag = 0) {
+        return Put(frame.data(), frame.size(), tag);
+    }
+    // Fills the slot only when it is empty, in one step (tag 0).
     bool PutIfEmpty(const std::uint8_t* frame, std::size_t length);
 
     // Copies the waiting frame to `out` (room for kCapacity bytes) and empties the slot; 0 when empty.
-    std::size_t Take(std::uint8_t* out);
+    // `tag`, if given, receives the tag the frame was put with.
+    std::size_t Take(std::uint8_t* out, std::uint8_t* tag = nullptr);
     void Clear();
 
     std::uint8_t Length() const { return length_.load(std::memory_order_acquire); }
     bool Empty() const { return Length() == 0; }
+    // The tag of the waiting frame; 0 when empty.
+    std::uint8_t Tag() const;
 
     // The buffer as it is now, also after Take: the bytes stay until the next Put.
     std::array<std::uint8_t, kCapacity> Bytes() const;
@@ -37,6 +43,7 @@ class FrameSlot {
   private:
     mutable std::mutex mutex_;
     std::array<std::uint8_t, kCapacity> buffer_{};
+    std::uint8_t tag_ = 0;
     std::atomic<std::uint8_t> length_{0};
 };
 

@@ -24,8 +24,8 @@ void OperationLog::LogOperation(std::string text) {
         (*monitor)(text);
     }
 
-    std::string entry;
     {
+        std::string entry;
         std::lock_guard lock(fileMutex_);
         platform::LocalTime now = Now();
         char prefix[32];
@@ -33,10 +33,36 @@ void OperationLog::LogOperation(std::string text) {
         entry.reserve(std::char_traits<char>::length(prefix) + text.size() + 2);
         entry.append(prefix).append(text).append("\r\n");
         AppendLocked(entry);
+        // Queued in file order while the file lock is still held.
+        std::lock_guard boxLock(boxMutex_);
+        boxQueue_.push_back(std::move(entry));
     }
+    DeliverToLogBox();
+}
 
-    if (auto box = Load(logBoxSink_)) {
-        (*box)(entry);
+void OperationLog::DeliverToLogBox() {
+    // One caller at a time hands the queued entries to the log box, in queue order. A caller that finds
+    // another one delivering leaves its entry to it and returns: it never waits, so the UI thread cannot
+    // block on a management thread that is itself waiting for the UI thread inside the sink.
+    {
+        std::lock_guard boxLock(boxMutex_);
+        if (delivering_) return;
+        delivering_ = true;
+    }
+    for (;;) {
+        std::string entry;
+        {
+            std::lock_guard boxLock(boxMutex_);
+            if (boxQueue_.empty()) {
+                delivering_ = false;
+                return;
+            }
+            entry = std::move(boxQueue_.front());
+            boxQueue_.pop_front();
+        }
+        if (auto box = Load(logBoxSink_)) {
+            (*box)(entry);
+        }
     }
 }
 

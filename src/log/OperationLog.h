@@ -1,6 +1,7 @@
 #pragma once
 // The operation log: one time-stamped line per event, written to the daily log file and handed to the
 // windows that show it (the main window's log box and the communication monitor).
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,7 +34,9 @@ class OperationLog {
     OperationLog& operator=(const OperationLog&) = delete;
 
     // Hands the raw text to the monitor sink, stamps it "hh:mm:ss -> text\r\n", appends that entry to the
-    // daily file and hands it to the log-box sink. Never fails towards the caller.
+    // daily file and hands it to the log-box sink. The log box receives the entries in the order of the file:
+    // while another thread is handing entries to it, this entry is left to that thread, which delivers it
+    // after the ones before it. Never fails towards the caller.
     void LogOperation(std::string text);
 
     // Appends a complete text to today's file, preceded by the run separator on the first successful write
@@ -50,6 +53,7 @@ class OperationLog {
     // Requires fileMutex_.
     bool WriteToTodaysFile(const std::string& text);
     void AppendLocked(const std::string& text);
+    void DeliverToLogBox();
     std::shared_ptr<const Sink> Load(const std::shared_ptr<const Sink>& slot) const;
     void Store(std::shared_ptr<const Sink>& slot, Sink sink);
 
@@ -57,6 +61,10 @@ class OperationLog {
 
     std::mutex fileMutex_;        // clock reading and file write of one entry, so file order == time order
     int separatorPartsDone_ = 0;  // pieces of the run separator already in a file (0..2)
+
+    std::mutex boxMutex_;  // the queue below and the flag; never held during a call
+    std::deque<std::string> boxQueue_;
+    bool delivering_ = false;
 
     mutable std::mutex sinkMutex_;  // only for swapping the sink pointers, never held during a call
     std::shared_ptr<const Sink> logBoxSink_;

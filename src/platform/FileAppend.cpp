@@ -5,8 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
+#include <string>
+
+#include "platform/RegularFile.h"
 
 namespace platform {
 
@@ -72,13 +77,53 @@ bool AppendFileLocked(const std::string& path, std::string_view bytes) {
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-    // Opened without truncation first, so a file that someone else holds locked keeps its contents.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0) {
+    std::string target = path;
+    struct stat linkInfo {};
+    if (::lstat(path.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
+        // Replace the file the link points to, not the link.
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    // An existing file is opened (never truncated) to hold its lock while the new content is made ready, so
+    // a file another holder has locked keeps its contents. Only a regular file is written.
+    const int fd = OpenRegularFile(target, O_RDWR);
+    if (fd < 0 && errno != ENOENT) {
         return false;
     }
-    bool ok = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd, 0) == 0 && WriteAll(fd, bytes);
-    if (::close(fd) != 0) {
+    struct stat info {};
+    if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0)) {
+        ::close(fd);
+        return false;
+    }
+    // The new content goes completely into a sibling file first; only then does it take the file's place, so
+    // a full disk or an I/O error leaves the old file as it was.
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int tempFd = -1;
+    for (int attempt = 0; attempt < 100 && tempFd < 0; ++attempt) {
+        temp = target + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter.fetch_add(1));
+        tempFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (tempFd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    bool ok = false;
+    if (tempFd >= 0) {
+        ok = (fd < 0 || ::fchmod(tempFd, info.st_mode & 07777) == 0) && WriteAll(tempFd, bytes) &&
+             ::fsync(tempFd) == 0;
+        ok = (::close(tempFd) == 0) && ok;
+        ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+        if (!ok) {
+            ::unlink(temp.c_str());
+        }
+    } else if (fd >= 0 && (errno == EACCES || errno == EPERM)) {
+        // A folder we may not create files in can still hold a file we may write: overwrite it in place.
+        ok = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, bytes) &&
+             ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+    }
+    if (fd >= 0 && ::close(fd) != 0) {
         ok = false;
     }
     return ok;

@@ -12,9 +12,11 @@ namespace platform {
 // held before.
 bool AppendFileLocked(const std::string& path, std::string_view bytes);
 
-// Creates `path` (an existing file is emptied), holding an exclusive advisory lock while it writes all of
-// `bytes`, and closes it. False when the file cannot be created or locked or is not fully written; when
-// another holder has it locked, the file is left as it was.
+// Replaces the content of `path` (a regular file or a missing one; a link's target) with `bytes`: they are
+// written completely to a sibling file that then takes the file's place, while the old file is held under an
+// exclusive advisory lock. False when the file is not regular, is locked elsewhere or cannot be written; the
+// old content then stays as it was. Where the folder refuses new files, an existing file is overwritten in
+// place instead.
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace platform

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/RegularFile.h"
+
 namespace platform {
 namespace {
 
@@ -182,29 +184,18 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     }
 }
 #else
+// An INI file is a few kilobytes; anything this large is not one and is not read into memory.
+constexpr std::size_t kMaxProfileBytes = 16u << 20;
+
 ReadResult ReadWholeFile(const std::string& path, std::string& out) {
-    out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    switch (ReadRegularFile(path, kMaxProfileBytes, out)) {
+        case FileRead::Ok:
+            return ReadResult::Ok;
+        case FileRead::Missing:
+            return ReadResult::Missing;
+        default:
+            return ReadResult::Failed;  // unreadable, not a regular file, or far too large
     }
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ::close(fd);
-            return ReadResult::Failed;
-        }
-        if (n == 0) {
-            break;
-        }
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return ReadResult::Ok;
 }
 
 #endif
@@ -244,6 +235,19 @@ bool WriteAll(int fd, const std::string& data) {
     return true;
 }
 
+// Writes `content` over the existing regular file from its start and cuts it to that length. Not atomic: only
+// for a file whose folder does not let us create the temporary file.
+bool OverwriteInPlace(const std::string& path, const std::string& content) {
+    const int fd = OpenRegularFile(path, O_WRONLY);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok =
+        WriteAll(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
 // Replaces the file by writing a sibling temporary file and renaming it over the target, so that a failure
 // leaves either the old or the new content, never a part of it.
 bool ReplaceFile(const std::string& path, const std::string& content, const struct stat* existing) {
@@ -265,7 +269,9 @@ bool ReplaceFile(const std::string& path, const std::string& content, const stru
         temp = target + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter.fetch_add(1));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
-            return false;
+            // A folder we may not create files in can still hold a file we may write: write that in place.
+            return existing != nullptr && (errno == EACCES || errno == EPERM) &&
+                   OverwriteInPlace(target, content);
         }
     }
     if (fd < 0) {

@@ -128,6 +128,9 @@ bool SerialPort::OpenDevice(const std::string& path) {
 void SerialPort::Close() {
     if (fd_ >= 0) {
         ioctl(fd_, TIOCNXCL);
+        // Output still waiting for a stalled line would make close() wait for it to drain (up to the
+        // driver's closing wait) while the caller holds the port lock: discard it first.
+        tcflush(fd_, TCOFLUSH);
         close(fd_);
     }
     fd_ = -1;

@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,24 +20,29 @@
 #include <thread>
 #include <vector>
 
+#include "platform/WindowLinkMessage.h"
+
 namespace platform {
 
 namespace {
 
-// Message layout, little-endian: magic u32, kind u8, 3 zero bytes, target handle u64, sender u64, dwData u64,
-// title length u32, byte count u32, then the title bytes and the data bytes. The receiver answers one byte:
-// 0 handled, 1 refused.
-constexpr std::uint32_t kMagic = 0x314C5756;  // "VWL1"
-constexpr std::size_t kHeaderSize = 40;
-constexpr std::size_t kMaxTitleBytes = 1024;
-constexpr std::size_t kMaxMessageSize = kHeaderSize + kMaxTitleBytes + kMaxCopyDataBytes;
-constexpr std::uint8_t kKindTitle = 1;
-constexpr std::uint8_t kKindHandle = 2;
+using link::kKindHandle;
+using link::kKindTitle;
+using link::kMaxMessageSize;
+using link::kMaxTitleBytes;
+// The receiver answers one byte: 0 handled, 1 refused.
 constexpr std::uint8_t kAckHandled = 0;
 constexpr std::uint8_t kAckRefused = 1;
 // A sender writes its message right after connecting; a connection silent for this long is dropped.
 constexpr int kReceiveWaitMs = 1000;
 constexpr int kListenBacklog = 16;
+// Connections accepted but not yet read; beyond this the oldest is dropped so idle ones cannot pile up.
+constexpr std::size_t kMaxPendingConnections = 64;
+// After accept failed for want of descriptors or memory, listening pauses this long instead of spinning.
+constexpr int kAcceptPauseMs = 100;
+// The longest wait for the folder lock; a holder that keeps it longer is stuck (stopped or hung).
+constexpr int kFolderLockWaitMs = 500;
+static_assert(link::kMaxDataBytes == kMaxCopyDataBytes);
 
 std::mutex g_overrideMutex;
 std::string g_folderOverride;
@@ -78,21 +84,32 @@ class Fd {
 };
 
 // Serialises registration and stale-file removal among all processes using the folder, so that a socket
-// that is being set up is never taken for a stale one.
+// that is being set up is never taken for a stale one. The wait is bounded: a process stopped while holding
+// the lock must not hang the caller (the UI or the management thread). Without the lock, callers do only what
+// is safe on its own.
 class FolderLock {
   public:
     explicit FolderLock(const std::string& folder) {
         std::string path = folder + "/.lock";
         fd_ = Fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (fd_.Valid()) {
-            while (::flock(fd_.Get(), LOCK_EX) != 0 && errno == EINTR) {
+        if (!fd_.Valid()) return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFolderLockWaitMs);
+        for (;;) {
+            if (::flock(fd_.Get(), LOCK_EX | LOCK_NB) == 0) {
+                held_ = true;
+                return;
             }
+            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     }
+    bool Held() const { return held_; }
     // The lock is released when the descriptor closes.
 
   private:
     Fd fd_;
+    bool held_ = false;
 };
 
 std::string Hex16(std::uint64_t value) {
@@ -146,26 +163,6 @@ void RemoveIfStale(const std::string& path) {
     struct stat info;
     if (::lstat(path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) return;
     if (ProbeSocket(path) == Probe::Stale) ::unlink(path.c_str());
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void PutU64(std::vector<std::uint8_t>& out, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
-
-std::uint64_t GetU64(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
 }
 
 int RemainingMs(SteadyClock::time_point deadline) {
@@ -223,24 +220,6 @@ bool SendMessageTo(const std::string& path, const std::vector<std::uint8_t>& mes
     if (!WaitReadable(fd.Get(), deadline)) return false;
     std::uint8_t ack = kAckRefused;
     return ::recv(fd.Get(), &ack, 1, MSG_DONTWAIT) == 1 && ack == kAckHandled;
-}
-
-std::vector<std::uint8_t> BuildMessage(std::uint8_t kind, WindowHandle target, const std::string& title,
-                                       WindowHandle sender, std::uint64_t dwData,
-                                       std::span<const std::uint8_t> bytes) {
-    std::vector<std::uint8_t> out;
-    out.reserve(kHeaderSize + title.size() + bytes.size());
-    PutU32(out, kMagic);
-    out.push_back(kind);
-    out.insert(out.end(), 3, 0);
-    PutU64(out, target);
-    PutU64(out, sender);
-    PutU64(out, dwData);
-    PutU32(out, static_cast<std::uint32_t>(title.size()));
-    PutU32(out, static_cast<std::uint32_t>(bytes.size()));
-    out.insert(out.end(), title.begin(), title.end());
-    out.insert(out.end(), bytes.begin(), bytes.end());
-    return out;
 }
 
 bool DirectoryAcceptable(const std::string& path) {
@@ -320,7 +299,7 @@ std::optional<Listener> CreateListener(const std::string& folder, const std::str
         for (int attempt = 0; attempt < 2 && !linked; ++attempt) {
             if (::link(temp.c_str(), path.c_str()) == 0) {
                 linked = true;
-            } else if (errno == EEXIST && attempt == 0) {
+            } else if (errno == EEXIST && attempt == 0 && lock.Held()) {
                 RemoveIfStale(path);
             } else {
                 break;
@@ -365,6 +344,7 @@ struct LinkReceiver::State {
 
     void Run();
     void Serve(int connection, const Listener& listener);
+    void Die();
 };
 
 LinkReceiver::LinkReceiver() : state_(std::make_unique<State>()) {
@@ -491,8 +471,17 @@ std::string LinkReceiver::Title() const {
 }
 
 void LinkReceiver::State::Run() {
+    // Connections accepted and waiting for their message. Each is served as soon as its message is there, so
+    // an idle connection delays no other; it is dropped at its deadline.
+    struct Pending {
+        Fd fd;
+        std::shared_ptr<Listener> listener;
+        SteadyClock::time_point deadline;
+    };
+    std::vector<Pending> pending;
     std::vector<pollfd> fds;
     std::vector<std::shared_ptr<Listener>> current;
+    SteadyClock::time_point acceptPausedUntil{};
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -500,31 +489,75 @@ void LinkReceiver::State::Run() {
             retired.clear();  // closes descriptors of titles given up
             current = listeners;
         }
+        auto now = SteadyClock::now();
+        std::erase_if(pending, [now](const Pending& p) { return p.deadline <= now; });
+        const bool accepting = now >= acceptPausedUntil;
         fds.assign(1, pollfd{wake.Get(), POLLIN, 0});
-        for (auto& l : current) fds.push_back(pollfd{l->fd.Get(), POLLIN, 0});
-        int ready = ::poll(fds.data(), fds.size(), -1);
+        const std::size_t firstListener = fds.size();
+        if (accepting) {
+            for (auto& l : current) fds.push_back(pollfd{l->fd.Get(), POLLIN, 0});
+        }
+        const std::size_t firstPending = fds.size();
+        for (auto& p : pending) fds.push_back(pollfd{p.fd.Get(), POLLIN, 0});
+        auto until = SteadyClock::time_point::max();
+        for (auto& p : pending) until = std::min(until, p.deadline);
+        if (!accepting) until = std::min(until, acceptPausedUntil);
+        const int timeout = until == SteadyClock::time_point::max() ? -1 : std::max(1, RemainingMs(until));
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
         if (ready < 0) {
             if (errno == EINTR) continue;
+            Die();
             return;
         }
         if (fds[0].revents != 0) {
             std::uint64_t count;
             [[maybe_unused]] ssize_t r = ::read(wake.Get(), &count, sizeof count);
-            continue;
         }
-        for (std::size_t i = 1; i < fds.size(); ++i) {
+        // Messages first, in the order their connections came.
+        std::vector<bool> done(pending.size(), false);
+        for (std::size_t k = 0; k < pending.size(); ++k) {
+            if (fds[firstPending + k].revents == 0) continue;
+            Serve(pending[k].fd.Get(), *pending[k].listener);
+            done[k] = true;
+        }
+        std::size_t k = 0;
+        std::erase_if(pending, [&](const Pending&) { return done[k++]; });
+        if (!accepting) continue;
+        now = SteadyClock::now();
+        for (std::size_t i = firstListener; i < firstPending; ++i) {
             if ((fds[i].revents & POLLIN) == 0) continue;
-            Fd connection(::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC));
-            if (connection.Valid()) Serve(connection.Get(), *current[i - 1]);
+            // Take every waiting connection; the listening socket does not block.
+            for (;;) {
+                Fd connection(::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+                if (!connection.Valid()) {
+                    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                        acceptPausedUntil = now + std::chrono::milliseconds(kAcceptPauseMs);
+                    break;  // EAGAIN: none left; ECONNABORTED and the like: gone already
+                }
+                if (!PeerIsUs(connection.Get())) continue;
+                if (pending.size() >= kMaxPendingConnections) pending.erase(pending.begin());
+                pending.push_back(Pending{std::move(connection), current[i - firstListener],
+                                          now + std::chrono::milliseconds(kReceiveWaitMs)});
+            }
         }
     }
 }
 
-void LinkReceiver::State::Serve(int connection, const Listener& listener) {
-    if (!PeerIsUs(connection)) return;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kReceiveWaitMs);
-    if (!WaitReadable(connection, deadline)) return;
+void LinkReceiver::State::Die() {
+    // The receiver cannot wait any more. Its names go, so senders fail at once instead of timing out, and
+    // Running() reports it.
+    const int error = errno;
+    std::vector<std::shared_ptr<Listener>> names;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        names = listeners;
+    }
+    for (auto& l : names) RemoveListenerFile(*l);
+    running = false;
+    std::fprintf(stderr, "window link: receiver stopped: poll failed (%s)\n", std::strerror(error));
+}
 
+void LinkReceiver::State::Serve(int connection, const Listener& listener) {
     std::vector<std::uint8_t> buffer(kMaxMessageSize + 1);
     iovec io{buffer.data(), buffer.size()};
     msghdr header{};
@@ -537,29 +570,20 @@ void LinkReceiver::State::Serve(int connection, const Listener& listener) {
         std::uint8_t ack = kAckRefused;
         [[maybe_unused]] ssize_t w = ::send(connection, &ack, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     };
-    const auto size = static_cast<std::size_t>(n);
-    if ((header.msg_flags & MSG_TRUNC) != 0 || size < kHeaderSize || GetU32(buffer.data()) != kMagic)
-        return refuse();
-    const std::uint8_t kind = buffer[4];
-    const WindowHandle target = GetU64(buffer.data() + 8);
-    const WindowHandle sender = GetU64(buffer.data() + 16);
-    const std::uint64_t dwData = GetU64(buffer.data() + 24);
-    const std::size_t titleLength = GetU32(buffer.data() + 32);
-    const std::size_t byteCount = GetU32(buffer.data() + 36);
-    if (titleLength > kMaxTitleBytes || byteCount > kMaxCopyDataBytes ||
-        size != kHeaderSize + titleLength + byteCount || kind != listener.kind)
-        return refuse();
+    if ((header.msg_flags & MSG_TRUNC) != 0) return refuse();
+    const auto decoded =
+        link::Decode(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
+    if (!decoded || decoded->kind != listener.kind) return refuse();
     // The socket name is only a hash: check the message really is for this receiver.
-    if (kind == kKindTitle) {
-        std::string_view title(reinterpret_cast<const char*>(buffer.data() + kHeaderSize), titleLength);
-        if (title != listener.title) return refuse();
-    } else if (target != handle) {
+    if (decoded->kind == kKindTitle) {
+        if (decoded->title != listener.title) return refuse();
+    } else if (decoded->target != handle) {
         return refuse();
     }
     CopyDataMessage message;
-    message.sender = sender;
-    message.dwData = dwData;
-    message.bytes = std::span<const std::uint8_t>(buffer.data() + kHeaderSize + titleLength, byteCount);
+    message.sender = decoded->sender;
+    message.dwData = decoded->dwData;
+    message.bytes = decoded->bytes;
     try {
         handler(message);
     } catch (...) {
@@ -583,7 +607,7 @@ bool WindowExists(const std::string& title) {
             return false;
         case Probe::Stale: {
             FolderLock lock(*folder);
-            RemoveIfStale(path);
+            if (lock.Held()) RemoveIfStale(path);
             return false;
         }
     }
@@ -596,7 +620,7 @@ bool SendCopyData(const std::string& title, WindowHandle sender, std::uint64_t d
     auto folder = LinkFolder();
     if (!folder) return false;
     return SendMessageTo(TitleSocketPath(*folder, title),
-                         BuildMessage(kKindTitle, 0, title, sender, dwData, bytes), timeoutMs);
+                         link::Encode(kKindTitle, 0, title, sender, dwData, bytes), timeoutMs);
 }
 
 bool SendCopyDataToHandle(WindowHandle target, WindowHandle sender, std::uint64_t dwData,
@@ -605,7 +629,8 @@ bool SendCopyDataToHandle(WindowHandle target, WindowHandle sender, std::uint64_
     auto folder = LinkFolder();
     if (!folder) return false;
     return SendMessageTo(HandleSocketPath(*folder, target),
-                         BuildMessage(kKindHandle, target, std::string(), sender, dwData, bytes), timeoutMs);
+                         link::Encode(kKindHandle, target, std::string_view(), sender, dwData, bytes),
+                         timeoutMs);
 }
 
 }  // namespace platform

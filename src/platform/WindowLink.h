@@ -55,6 +55,8 @@ class LinkReceiver {
     // Unregisters, stops and joins the thread. Must not be called from the handler. Safe to call twice.
     void Stop();
 
+    // False once stopped, and also when the receiver thread had to give up (its wait failed); its names are
+    // then gone, so senders fail at once.
     bool Running() const;
     WindowHandle Handle() const;  // valid from construction, unique within the process and across processes
     std::string Title() const;

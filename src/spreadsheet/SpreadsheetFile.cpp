@@ -6,9 +6,11 @@
 #include <iterator>
 
 #include "platform/Gbk.h"
+#include "platform/RegularFile.h"
 #include "spreadsheet/DriverConnection.h"
 #include "spreadsheet/NumberText.h"
 #include "spreadsheet/SqlStatement.h"
+#include "spreadsheet/WorkbookFile.h"
 
 namespace spreadsheet {
 namespace {
@@ -212,6 +214,24 @@ bool SpreadsheetFile::PutCell(const std::string& value, int column, int row) {
     if (workbook_) {
         if (column > static_cast<int>(header_.size()) + 1)
             return Fail("Cell column to be added cannot be greater than the number of fields\n");
+        if (row != 1 && columnCount_ > 0 && column == static_cast<int>(header_.size()) + 1) {
+            // A cell one past the last field opens a new column, named by its position as the driver names
+            // a column without a header ("F3"), so the row it lands in has a field to go under.
+            // Rows as wide as the header grow with it, so every row still fills the header's fields.
+            const std::size_t width = header_.size();
+            std::vector<std::string> names = header_;
+            names.push_back("F" + std::to_string(column));
+            if (!PlaceRow(names, 1, true)) return false;
+            const int saved = currentRow_;
+            std::vector<std::string> values;
+            for (int r = 2; r <= RowCount(); ++r) {
+                if (!GetRow(values, r)) break;
+                if (values.size() != width) continue;
+                values.push_back(" ");
+                PlaceRow(values, r, true);
+            }
+            currentRow_ = saved;
+        }
     } else {
         columnCount_ = std::max(columnCount_, column);
     }
@@ -446,9 +466,9 @@ bool SpreadsheetFile::LoadWorkbook() {
 }
 
 bool SpreadsheetFile::LoadText() {
-    std::ifstream in(fileName_, std::ios::binary);
-    if (!in) return Fail("Error in opening file\n");
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    if (platform::ReadRegularFile(fileName_, kMaxSpreadsheetFileBytes, bytes) != platform::FileRead::Ok)
+        return Fail("Error in opening file\n");
     rows_.clear();
     std::size_t start = 0;
     while (start < bytes.size()) {

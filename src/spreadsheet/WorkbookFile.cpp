@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/RegularFile.h"
 #include "spreadsheet/BiffReader.h"
 #include "spreadsheet/BiffWriter.h"
 #include "spreadsheet/CompoundFile.h"
@@ -23,15 +24,19 @@ LoadStatus LoadWorkbookFile(const std::string& path, Workbook& workbook, std::st
         workbook = Workbook{};
         return LoadStatus::Missing;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = "cannot open '" + path + "'";
-        return LoadStatus::Unreadable;
-    }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = "cannot read '" + path + "'";
-        return LoadStatus::Unreadable;
+    std::string bytes;
+    switch (platform::ReadRegularFile(path, kMaxSpreadsheetFileBytes, bytes)) {
+        case platform::FileRead::Ok:
+            break;
+        case platform::FileRead::NotRegular:
+            error = "'" + path + "' is not a regular file";
+            return LoadStatus::Unreadable;
+        case platform::FileRead::TooLarge:
+            error = "'" + path + "' is too large";
+            return LoadStatus::Unreadable;
+        default:
+            error = "cannot read '" + path + "'";
+            return LoadStatus::Unreadable;
     }
     std::string why;
     const auto stream = ReadWorkbookStream(bytes, &why);

@@ -1,6 +1,7 @@
 #include "ui/hardware_id/DlgSetGetHardID.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,8 +10,11 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
 
 #include "ui/common/DlgLog.h"
+#include "ui/common/FadeOut.h"
 #include "ui/hardware_id/DlgSureHardID.h"
 #include "ui/hardware_id/HardwareIdWaits.h"
 
@@ -31,10 +35,12 @@ class QtOperator : public HardwareIdOperator {
 
     void WaitForParameterReply() override {
         const HardwareIdWaits waits = CurrentHardwareIdWaits();
+        QElapsedTimer elapsed;
+        elapsed.start();
         {
             DlgLog splash(mainWindow_);
             splash.SetDisplayTime(waits.splash);
-            splash.exec();  // its own event loop keeps the management thread's calls flowing
+            splash.exec();  // modal: its own event loop keeps the management thread's calls flowing
         }
         if (mainWindow_) {
             const bool before = mainWindow_->testAttribute(Qt::WA_ShowWithoutActivating);
@@ -42,9 +48,14 @@ class QtOperator : public HardwareIdOperator {
             mainWindow_->show();
             mainWindow_->setAttribute(Qt::WA_ShowWithoutActivating, before);
         }
+        // Enter or Esc may have closed the wait screen early: the relay still gets its whole time. Input is
+        // held back meanwhile, so no button (版本信息 again) and no window opens during the wait.
+        const auto full = waits.splash + FadeDuration() + waits.further;
+        const auto left =
+            std::max(waits.further, std::chrono::milliseconds(full.count() - elapsed.elapsed()));
         QEventLoop loop;
-        QTimer::singleShot(waits.further, &loop, &QEventLoop::quit);
-        loop.exec();
+        QTimer::singleShot(left, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
 
     std::optional<std::string> RunInfoWindow(const HardwareInfoBytes& info) override {

@@ -31,6 +31,15 @@ bool QueueHardwareIdWrite(engine::EngineContext& ctx, const HardwareInfoBytes& i
 }
 
 void RunHardwareIdSequence(engine::EngineContext& ctx, HardwareIdOperator& op) {
+    // The wait processes events; a second start from within it would refill the record the first pass is
+    // waiting for and open a second window. The sequence runs on the UI thread only.
+    static bool running = false;
+    if (running) return;
+    running = true;
+    struct Done {
+        ~Done() { running = false; }
+    } done;
+
     ctx.state->hardwareInfo.Fill(0xFF);
     if (!ctx.state->commOk.load()) op.Inform(kHardwareIdLinkError);
     engine::UploadParameters(ctx);

@@ -27,12 +27,14 @@ class HardwareIdOperator {
   public:
     virtual ~HardwareIdOperator() = default;
     virtual void Inform(const std::string& text) = 0;
-    // The wait screen and the further wait, processing events so the reply gets through.
+    // The wait screen and the further wait, processing events so the reply gets through, but not the
+    // operator's input.
     virtual void WaitForParameterReply() = 0;
     // The hardware information window for `info`; the ID text when it closes with OK.
     virtual std::optional<std::string> RunInfoWindow(const HardwareInfoBytes& info) = 0;
 };
 
+// A call while a pass is already under way (from within its wait) returns at once and does nothing.
 void RunHardwareIdSequence(engine::EngineContext& ctx, HardwareIdOperator& op);
 
 // Queues the parameter-block write with registers 21..27 replaced by `info`. The block must hold 28 to 123

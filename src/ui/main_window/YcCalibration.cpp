@@ -157,12 +157,13 @@ YcCalibration::NotchResult YcCalibration::Notch(int point, int direction, bool c
     }
     const std::uint8_t address = ctx_.state->DeviceAddress();
     ctx_.state->deferredCalibration.Clear();
+    // The tag belongs to this frame alone: a request that replaces it before it goes out carries none.
     if (ctrl) {
-        ctx_.state->commandSlot.Put(modbus::BuildCalibrationWrite3(address, reg, coefficients));
+        ctx_.state->commandSlot.Put(modbus::BuildCalibrationWrite3(address, reg, coefficients),
+                                    engine::kWheelWriteTag);
     } else {
-        // Only a one-register echo is swallowed by the management thread; the flag must not outlive it.
-        ctx_.state->wheelAdjustPending.store(true);
-        ctx_.state->commandSlot.Put(modbus::BuildCalibrationWrite1(address, reg, coefficients[0]));
+        ctx_.state->commandSlot.Put(modbus::BuildCalibrationWrite1(address, reg, coefficients[0]),
+                                    engine::kWheelWriteTag);
     }
     return NotchResult::Written;
 }

@@ -8,8 +8,8 @@ namespace ui {
 // The text as it goes into the file: every line end becomes CR LF, then code page 936.
 std::string TextFileBytes(const std::string& utf8Text);
 
-// Creates `path` (an existing file is emptied) and writes TextFileBytes(utf8Text). False when the file
-// cannot be created or fully written.
+// Replaces `path` with TextFileBytes(utf8Text), written completely before it takes the old file's place.
+// False when the file cannot be written; an existing file then keeps its old content.
 bool WriteTextFile(const std::string& path, const std::string& utf8Text);
 
 }  // namespace ui

@@ -67,11 +67,22 @@ std::optional<double> ParseDecimal(const std::string& text) {
     }
     if (i != s.size()) return std::nullopt;
     double value = 0;
-    const auto result = std::from_chars(s.data() + numberFrom, s.data() + s.size(), value);
+    const char* const first = s.data() + numberFrom;
+    const char* const last = s.data() + s.size();
+    const auto result = std::from_chars(first, last, value);
     if (result.ec == std::errc::result_out_of_range) {
-        value = HUGE_VAL;  // too large: out of every range; too small rounds to 0 below
-        if (result.ptr != s.data() + s.size()) return std::nullopt;
-    } else if (result.ec != std::errc() || result.ptr != s.data() + s.size()) {
+        if (result.ptr != last) return std::nullopt;
+        // Beyond double: a magnitude that long double still holds decides between too small (rounds to 0)
+        // and too large (out of every range); past that, the exponent's sign does.
+        long double wide = 0;
+        const auto widened = std::from_chars(first, last, wide);
+        if (widened.ec == std::errc()) {
+            value = wide < 1.0L ? 0.0 : HUGE_VAL;
+        } else {
+            const std::size_t e = s.find_first_of("eE", numberFrom);
+            value = e != std::string::npos && e + 1 < s.size() && s[e + 1] == '-' ? 0.0 : HUGE_VAL;
+        }
+    } else if (result.ec != std::errc() || result.ptr != last) {
         return std::nullopt;
     }
     return s[0] == '-' ? -value : value;
@@ -126,8 +137,9 @@ EditOutcome EditSetting(config::SettingTable& table, int row, bool choiceCell, c
     }
     // Decimal input like 0.29 is not exact in binary; rounding to 6 places first keeps 0.29 x 100 at 29.
     const double product = std::round(*value * Divisor(table, row) * 1e6) / 1e6;
+    // The range applies to the product itself: 65535.5 is beyond 65535 even though it truncates to it.
     const double raw = std::trunc(product);
-    if (!(product >= 0) || raw > 65535 || raw < table.Min[row] || raw > table.Max[row]) {
+    if (!(product >= 0) || product > 65535 || product < table.Min[row] || product > table.Max[row]) {
         outcome.message = SettingRangeMessage(table, row);
         return outcome;
     }

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <fstream>
 #include <iterator>
+#include <string_view>
+
+#include "platform/FileAppend.h"
+#include "platform/RegularFile.h"
 
 namespace ui {
 
@@ -152,22 +155,22 @@ bool DecodeProject(const std::vector<std::uint8_t>& image, config::SettingTable&
 }
 
 ProjectFileResult WriteProjectFile(const std::string& path, const std::vector<std::uint8_t>& image) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return ProjectFileResult::CannotWrite;
-    file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    file.close();
-    return file ? ProjectFileResult::Ok : ProjectFileResult::CannotWrite;
+    const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
+    return platform::WriteWholeFile(path, bytes) ? ProjectFileResult::Ok : ProjectFileResult::CannotWrite;
 }
 
 ProjectFileResult ReadProjectFile(const std::string& path, std::vector<std::uint8_t>& image) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return ProjectFileResult::CannotOpen;
-    // One byte more than a project file tells a longer file from a complete one without reading it all.
-    std::vector<char> bytes(kProjectFileSize + 1);
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) return ProjectFileResult::CannotOpen;
-    if (static_cast<std::size_t>(file.gcount()) != kProjectFileSize) return ProjectFileResult::WrongSize;
-    image.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(kProjectFileSize));
+    std::string bytes;
+    switch (platform::ReadRegularFile(path, kProjectFileSize, bytes)) {
+        case platform::FileRead::Ok:
+            break;
+        case platform::FileRead::TooLarge:
+            return ProjectFileResult::WrongSize;
+        default:
+            return ProjectFileResult::CannotOpen;  // missing, unreadable, or not a regular file
+    }
+    if (bytes.size() != kProjectFileSize) return ProjectFileResult::WrongSize;
+    image.assign(bytes.begin(), bytes.end());
     return ProjectFileResult::Ok;
 }
 

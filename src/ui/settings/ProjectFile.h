@@ -23,9 +23,10 @@ bool DecodeProject(const std::vector<std::uint8_t>& image, config::SettingTable&
 
 enum class ProjectFileResult { Ok, CannotOpen, WrongSize, CannotWrite };
 
-// Replaces the file's content with `image` (a longer old file is cut).
+// Replaces the file's content with `image`, written completely before it takes the old file's place.
 ProjectFileResult WriteProjectFile(const std::string& path, const std::vector<std::uint8_t>& image);
-// Reads the whole file; WrongSize unless it is exactly kProjectFileSize bytes.
+// Reads the whole file; WrongSize unless it is exactly kProjectFileSize bytes, CannotOpen for anything that
+// is not a regular file (a FIFO or a device is never read).
 ProjectFileResult ReadProjectFile(const std::string& path, std::vector<std::uint8_t>& image);
 
 }  // namespace ui

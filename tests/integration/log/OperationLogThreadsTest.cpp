@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -123,6 +124,37 @@ TEST(OperationLogThreads, SinkThatWaitsForAnotherThreadsEntryDoesNotDeadlock) {
                                                  "08:05:09 -> inner\r\n"
                                                  "08:05:09 -> inner\r\n"
                                                  "08:05:09 -> outer monitor\r\n");
+}
+
+TEST(OperationLogThreads, LogBoxShowsEntriesInFileOrder) {
+    LogTestFolder folder;
+    CountingClock clock;
+    OperationLog log(OptionsFor(folder, clock));
+    std::mutex mutex;
+    std::vector<std::string> box;
+    std::promise<void> secondDone;
+    auto second = secondDone.get_future();
+    // The first thread's entry reaches the file first; its box call is slow (it waits for the UI thread),
+    // and meanwhile the UI thread logs an entry of its own.
+    log.SetLogBoxSink([&](const std::string& entry) {
+        if (entry.find("management") != std::string::npos) second.wait_for(std::chrono::seconds(2));
+        std::lock_guard lock(mutex);
+        box.push_back(entry);
+    });
+    std::thread management([&] { log.LogOperation("management"); });
+    while (folder.Read("2026-12-07.log").find("management") == std::string::npos) std::this_thread::yield();
+    RunWithin(
+        std::chrono::seconds(20), [&] { log.LogOperation("ui"); }, "second entry");
+    secondDone.set_value();
+    management.join();
+    log.SetLogBoxSink(nullptr);
+
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(box.size(), 2u);
+    EXPECT_NE(box[0].find("management"), std::string::npos);
+    EXPECT_NE(box[1].find("ui"), std::string::npos);
+    const std::string file = folder.Read("2026-12-07.log");
+    EXPECT_LT(file.find(box[0]), file.find(box[1]));
 }
 
 TEST(OperationLogThreads, SinksCanBeSwappedWhileOtherThreadsLog) {

@@ -1,13 +1,20 @@
 #include "platform/WindowLink.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <dirent.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -250,6 +257,148 @@ TEST_F(WindowLinkTest, ConcurrentSendersAreServedOneAtATime) {
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(overlap.load(), 0);
     EXPECT_EQ(sum.load(), kEach * (kThreads + (1 + 2 + 3 + 4)));
+}
+
+// A client connection to `path` that sends nothing.
+int IdleConnection(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+// The scheduler statistics of every other thread of this process, opened in advance.
+std::vector<int> OtherThreadsSchedStats() {
+    std::vector<int> files;
+    const std::string self = std::to_string(::gettid());
+    if (DIR* dir = ::opendir("/proc/self/task")) {
+        while (dirent* entry = ::readdir(dir)) {
+            const std::string tid = entry->d_name;
+            if (tid == "." || tid == ".." || tid == self) continue;
+            const int fd = ::open(("/proc/self/task/" + tid + "/schedstat").c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) files.push_back(fd);
+        }
+        ::closedir(dir);
+    }
+    return files;
+}
+
+// Nanoseconds those threads were running or ready to run: a thread that spins is one of them the whole
+// time, however busy the machine is; one that sleeps in its wait is not.
+long long BusyNs(const std::vector<int>& files) {
+    long long total = 0;
+    for (int fd : files) {
+        char text[128] = {};
+        if (::pread(fd, text, sizeof text - 1, 0) <= 0) continue;
+        long long running = 0;
+        long long waiting = 0;
+        if (std::sscanf(text, "%lld %lld", &running, &waiting) == 2) total += running + waiting;
+    }
+    return total;
+}
+
+TEST_F(WindowLinkTest, IdleConnectionsDoNotDelayAMessage) {
+    Inbox inbox;
+    LinkReceiver receiver;
+    ASSERT_TRUE(receiver.Start("server", inbox.Handler()));
+    const auto titleFiles = FilesWithPrefix("t-");
+    ASSERT_EQ(titleFiles.size(), 1u);
+    std::vector<int> idle;
+    for (int i = 0; i < 3; ++i) idle.push_back(IdleConnection(titleFiles[0]));
+    for (int fd : idle) ASSERT_GE(fd, 0);
+    const auto start = Clock::now();
+    EXPECT_TRUE(platform::SendCopyData("server", 1, 7, Bytes{1}));
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_LT(elapsed, 500);
+    EXPECT_EQ(inbox.Messages().size(), 1u);
+    for (int fd : idle) ::close(fd);
+}
+
+TEST_F(WindowLinkTest, AFolderLockHeldElsewhereDoesNotHang) {
+    ASSERT_TRUE(platform::LinkFolder().has_value());
+    // Another process stopped while it held the lock.
+    const int lockFd = ::open((folder_ + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lockFd, 0);
+    ASSERT_EQ(::flock(lockFd, LOCK_EX), 0);
+    auto work = std::async(std::launch::async, [] {
+        Inbox inbox;
+        LinkReceiver receiver;
+        const bool started = receiver.Start("server", inbox.Handler());
+        const bool exists = platform::WindowExists("server");
+        const bool sent = platform::SendCopyData("server", 1, 1, {});
+        receiver.Stop();
+        return started && exists && sent && !platform::WindowExists("server");
+    });
+    const bool finished = work.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    ::close(lockFd);  // lets a hung call end, so the test can report it
+    EXPECT_TRUE(finished) << "waited for the folder lock without limit";
+    EXPECT_TRUE(work.get());
+}
+
+TEST_F(WindowLinkTest, RunningOutOfDescriptorsDoesNotSpin) {
+    Inbox inbox;
+    LinkReceiver receiver;
+    ASSERT_TRUE(receiver.Start("server", inbox.Handler()));
+    const auto titleFiles = FilesWithPrefix("t-");
+    ASSERT_EQ(titleFiles.size(), 1u);
+    const int client = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    ASSERT_GE(client, 0);
+    const std::vector<int> stats = OtherThreadsSchedStats();
+    ASSERT_FALSE(stats.empty());
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    // No descriptor left for the receiver's accept: the limit at the highest open one, every hole filled.
+    int highest = client;
+    for (int fd = 0; fd < 4096; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1) highest = std::max(highest, fd);
+    }
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(highest) + 1;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    std::vector<int> fillers;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", titleFiles[0].c_str());
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const long long before = BusyNs(stats);
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const long long busyMs = (BusyNs(stats) - before) / 1'000'000;
+    for (int fd : stats) ::close(fd);
+    for (int fd : fillers) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_LT(busyMs, 300) << "the receiver spun on a failing accept";
+    ::close(client);
+    // Once descriptors are free again the receiver serves as before.
+    EXPECT_TRUE(platform::SendCopyData("server", 1, 1, {}));
+    EXPECT_TRUE(receiver.Running());
+}
+
+TEST_F(WindowLinkTest, AReceiverWhoseWaitFailsReportsItselfDead) {
+    Inbox inbox;
+    LinkReceiver receiver;
+    ASSERT_TRUE(receiver.Start("server", inbox.Handler()));
+    EXPECT_TRUE(receiver.Running());
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = 1;  // poll refuses more descriptors than the limit
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    receiver.SetTitle("");  // wakes the receiver into its next wait
+    for (int i = 0; i < 200 && receiver.Running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_FALSE(receiver.Running());
+    // Its name is gone: a sender learns at once instead of after its time-out.
+    EXPECT_TRUE(FilesWithPrefix("h-").empty());
+    const auto start = Clock::now();
+    EXPECT_FALSE(platform::SendCopyDataToHandle(receiver.Handle(), 1, 1, {}));
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 500);
+    receiver.Stop();
 }
 
 TEST_F(WindowLinkTest, UnsafeFoldersAreRefused) {

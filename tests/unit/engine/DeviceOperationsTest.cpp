@@ -145,5 +145,13 @@ TEST(DeviceOperations, ReconnectStoresThePortAndOffersTheAddressSearch) {
     std::filesystem::remove_all(folder);
 }
 
+TEST(DeviceOperations, ReconnectLogsAPortThatCouldNotBeStored) {
+    Harness h;
+    h.ctx.basicSettingsPath = "/nonexistent-folder/基本配置.ini";
+    EXPECT_TRUE(engine::Reconnect(h.ctx, "3"));  // the link still opens
+    EXPECT_EQ(h.transport.calls, (std::vector<std::string>{"close", "open 3"}));
+    EXPECT_EQ(h.logs, (std::vector<std::string>{engine::kPortNotSavedText, "重新连接，打开串口成功!"}));
+}
+
 }  // namespace
 }  // namespace engine_test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "EngineHarness.h"
 #include "engine/BlockTransfer.h"
 #include "engine/DeviceOperations.h"
@@ -281,8 +283,61 @@ TEST(DeferredCalibration, SecondStepFollowsTheEchoOfTheFirst) {
     EXPECT_TRUE(h.state.commandSlot.Empty());
     h.state.commandSlot.Put(modbus::BuildCalibrationWrite1(1, 130, 1024));
     h.thread.RunPass();
-    EXPECT_EQ(h.logs, std::vector<std::string>{"操作失败!"});
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"操作失败!", engine::kCalibrationAbandonedText}));
     EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+}
+
+TEST(DeferredCalibration, WheelTagSwallowsOnlyTheEchoOfItsOwnWrite) {
+    Harness h;
+    const Bytes step1 = modbus::BuildCalibrationWrite1(1, 130, 1024);
+    const Bytes parked = modbus::BuildCalibrationWrite1(1, 130, 1000);
+    bool answerWrites = true;
+    h.transport.responder = [&](const Bytes& sent) -> std::optional<Bytes> {
+        if (sent[1] == 16 && answerWrites) return WithCrc({1, 16, sent[2], sent[3], 0, 1});
+        return std::nullopt;
+    };
+    const auto clickCalibration = [&] {
+        h.logs.clear();
+        h.state.commandSlot.Put(step1);
+        h.state.deferredCalibration.Park(parked, 5.2f, 0);
+        h.thread.RunPass();
+        const auto snapshot = h.state.deferredCalibration.Snapshot();
+        EXPECT_TRUE(snapshot && snapshot->firstStepEchoed);
+        EXPECT_EQ(h.logs, std::vector<std::string>{"下载遥测检验默认参数成功!"});
+        h.state.deferredCalibration.Clear();
+    };
+
+    // A wheel write replaced in the slot before it went out (the second notch at the limit queues an
+    // upload): the upload goes unanswered, and the click calibration after it is reported and kept.
+    h.state.commandSlot.Put(modbus::BuildCalibrationWrite1(1, 130, 1054), engine::kWheelWriteTag);
+    engine::UploadParameters(h.ctx);
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs, std::vector<std::string>{"上装参数失败!"});
+    clickCalibration();
+
+    // A wheel write that goes out unanswered.
+    answerWrites = false;
+    h.state.commandSlot.Put(modbus::BuildCalibrationWrite1(1, 130, 1054), engine::kWheelWriteTag);
+    h.thread.RunPass();
+    answerWrites = true;
+    clickCalibration();
+
+    // A wheel write that is echoed: that echo alone is swallowed.
+    h.logs.clear();
+    h.state.commandSlot.Put(modbus::BuildCalibrationWrite1(1, 130, 1054), engine::kWheelWriteTag);
+    h.thread.RunPass();
+    EXPECT_TRUE(h.logs.empty());
+    EXPECT_FALSE(h.state.wheelAdjustPending.load());
+    clickCalibration();
+
+    // A first step replaced before it went out ends the calibration with a word, not silently.
+    h.logs.clear();
+    h.state.commandSlot.Put(step1);
+    h.state.deferredCalibration.Park(parked, 5.2f, 0);
+    engine::UploadParameters(h.ctx);
+    h.thread.RunPass();
+    EXPECT_FALSE(h.state.deferredCalibration.Occupied());
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"上装参数失败!", engine::kCalibrationAbandonedText}));
 }
 
 TEST(DeferredCalibration, LostFirstStepDoesNotKeepOperationsBusy) {
@@ -363,6 +418,19 @@ TEST(LinkDisplay, PortErrorBlanksOnceAndPushesNothingUnchanged) {
     h.transport.ready = false;
     h.thread.RunPass();
     EXPECT_EQ(h.view.deviceTimes, (std::vector<std::string>{"串口错误", "串口错误"}));
+}
+
+TEST(LinkDisplay, LinkFaultBlanksAShownValueOf65535) {
+    Harness h;
+    // A 32-bit point whose words are 0x0000 0xFFFF shows "65535", the same number as the no-value marker.
+    h.yc->Value[4] = 65535.0f;
+    h.yc->ShownValue[4] = 65535.0f;
+    h.transport.responder = [](const Bytes&) { return std::nullopt; };
+    h.thread.RunPass();  // the poll goes unanswered
+    EXPECT_EQ(h.view.ycWrites[4], std::vector<std::string>{""});
+    EXPECT_EQ(h.yc->Value[4], config::kValueNone);
+    // The field is marked blank with a marker no reading equals, so the next answer draws 65535 again.
+    EXPECT_TRUE(std::isnan(h.yc->ShownValue[4]));
 }
 
 TEST(ManagementThreadSlots, CommandGoesBeforeSoeAndAddressSearchBeforePoll) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "modbus/Crc16.h"
 #include "ui/hardware_id/HardwareIdSequence.h"
 #include "unit/engine/EngineHarness.h"
@@ -137,6 +140,7 @@ struct SequenceFixture : HardwareIdOperator {
     std::optional<std::string> typed;
     std::vector<std::string> informed;
     int windows = 0;
+    std::function<void()> afterReply;  // runs once inside the wait, after the reply arrived
 
     void Inform(const std::string& t) override { informed.push_back(t); }
     void WaitForParameterReply() override {
@@ -145,6 +149,7 @@ struct SequenceFixture : HardwareIdOperator {
         EXPECT_EQ(n, 8u);
         EXPECT_EQ(out[1], 3);
         if (relayInfo) h.state.hardwareInfo.Set(relayInfo->data());
+        if (afterReply) std::exchange(afterReply, nullptr)();
     }
     std::optional<std::string> RunInfoWindow(const HardwareInfoBytes&) override {
         ++windows;
@@ -189,6 +194,20 @@ TEST(HardwareIdSequence, OutcomesAreLogged) {
         EXPECT_EQ(f.Run(), std::vector<std::string>{log}) << text;
         EXPECT_TRUE(f.h.state.commandSlot.Empty());
     }
+}
+
+TEST(HardwareIdSequence, AStartFromWithinTheWaitDoesNothing) {
+    SequenceFixture f;
+    f.relayInfo = Info({0, 0, 2, 26, 12, 7, 8, 5, 0, 0, 1, 23});
+    // 版本信息 pressed again while the first pass waits: no second read, no refill, no second window.
+    f.afterReply = [&] { RunHardwareIdSequence(f.h.ctx, f); };
+    EXPECT_EQ(f.Run(), std::vector<std::string>{"您已经取消了本次设置，设置失败！"});
+    EXPECT_EQ(f.windows, 1);
+    EXPECT_TRUE(f.h.state.commandSlot.Empty());
+    // Once the pass has ended the button works again.
+    f.h.logs.clear();
+    EXPECT_EQ(f.Run(), std::vector<std::string>{"您已经取消了本次设置，设置失败！"});
+    EXPECT_EQ(f.windows, 2);
 }
 
 TEST(HardwareIdSequence, WriteCarriesTheIdAndBothCrcs) {

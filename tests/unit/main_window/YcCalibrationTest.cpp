@@ -120,12 +120,12 @@ TEST_F(YcCalibrationTest, WheelStepsByTheCursorZone) {
                  {40, 120, 1027}, {50, 120, 1027}, {10, -120, 994}, {30, -120, 1016}, {50, -120, 1021}};
     for (const Case& c : cases) {
         f.param.RawValue[slot] = 1024;
-        f.state.wheelAdjustPending = false;
         f.state.commandSlot.Clear();
         calibration.Wheel(0, c.delta, false, c.x);
         EXPECT_EQ(f.param.RawValue[slot], c.expected) << "x " << c.x << " delta " << c.delta;
         EXPECT_EQ(Body(f.Command()), ExpectWrite(f.Command(), 112, {c.expected}));
-        EXPECT_TRUE(f.state.wheelAdjustPending.load());
+        EXPECT_EQ(f.state.commandSlot.Tag(), engine::kWheelWriteTag);
+        EXPECT_FALSE(f.state.wheelAdjustPending.load());  // only the management thread sets it
     }
     EXPECT_TRUE(f.Logged().empty());
 }
@@ -140,8 +140,7 @@ TEST_F(YcCalibrationTest, CtrlWheelMovesTheNextTwoCoefficientsAlong) {
     EXPECT_EQ(f.param.RawValue[13], 1034);
     EXPECT_EQ(f.param.RawValue[14], 1034);
     EXPECT_FALSE(f.state.deferredCalibration.Occupied());  // a wheel step cancels a waiting step 2
-    // The three-register echo is not one the management thread swallows, so nothing may wait for it.
-    EXPECT_FALSE(f.state.wheelAdjustPending.load());
+    EXPECT_EQ(f.state.commandSlot.Tag(), engine::kWheelWriteTag);
 
     calibration.Wheel(0, -120, true, 10);
     EXPECT_EQ(Body(f.Command()), ExpectWrite(f.Command(), 112, {1002, 1004, 1004}));
@@ -184,12 +183,17 @@ TEST_F(YcCalibrationTest, WheelAtTheLimitsReadsTheParametersAgain) {
     for (const Case& c : cases) {
         f.param.RawValue[12] = c.coefficient;
         f.state.commandSlot.Clear();
-        f.state.wheelAdjustPending = false;
         calibration.Wheel(0, c.delta, false, 10);
         EXPECT_EQ(f.Command(), *upload) << c.coefficient;
         EXPECT_EQ(f.param.RawValue[12], c.coefficient);
-        EXPECT_FALSE(f.state.wheelAdjustPending.load());
+        EXPECT_EQ(f.state.commandSlot.Tag(), 0);
     }
+    // Two notches in one message, the second at the limit: the upload replaces the first notch's write and
+    // carries no wheel tag, so its answer and later echoes are not swallowed.
+    f.param.RawValue[12] = 7990;
+    calibration.Wheel(0, 240, false, 10);
+    EXPECT_EQ(f.Command(), *upload);
+    EXPECT_EQ(f.state.commandSlot.Tag(), 0);
     // Just inside the limits a step is written.
     f.param.RawValue[12] = 7999;
     calibration.Wheel(0, 120, false, 50);

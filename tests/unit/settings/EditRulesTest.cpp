@@ -65,6 +65,29 @@ TEST(EditRules, NumericSettingRefusalsChangeNothing) {
     EXPECT_FLOAT_EQ(t->Value[0], 1.0f);
 }
 
+TEST(EditRules, TheRangeAppliesToTheProductBeforeTruncation) {
+    auto t = Settings();
+    t->CC2[1] = 1;
+    t->Max[1] = 65535;
+    t->RawValue[1] = 7;
+    // 5.005 x 100 = 500.5 is above the maximum 500, although it would be stored as 500.
+    EXPECT_FALSE(EditSetting(*t, 0, false, "", "5.005").stored);
+    EXPECT_EQ(t->RawValue[0], config::kRawNone);
+    EXPECT_FALSE(EditSetting(*t, 1, false, "7", "65535.5").stored);
+    EXPECT_EQ(t->RawValue[1], 7);
+    EXPECT_TRUE(EditSetting(*t, 1, false, "7", "65535").stored);
+    EXPECT_EQ(t->RawValue[1], 65535);
+    // Too small for a double is zero, not out of range; too large stays out of range.
+    EXPECT_EQ(ParseDecimal("1e-400"), 0.0);
+    EXPECT_EQ(ParseDecimal("-1e-400"), 0.0);
+    EXPECT_EQ(ParseDecimal("1e-99999"), 0.0);
+    EXPECT_GT(*ParseDecimal("1e400"), 1e308);
+    EXPECT_GT(*ParseDecimal("1e99999"), 1e308);
+    const EditOutcome zero = EditSetting(*t, 1, false, "65535", "1e-400");
+    EXPECT_TRUE(zero.stored);
+    EXPECT_EQ(t->RawValue[1], 0);
+}
+
 TEST(EditRules, UnchangedTextStoresNothingSoUnreadValuesStayUnread) {
     auto t = Settings();
     const EditOutcome out = EditSetting(*t, 1, false, "", "");

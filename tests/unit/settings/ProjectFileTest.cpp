@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <mutex>
 
@@ -218,6 +225,30 @@ TEST_F(ProjectCommandsTest, FilesOfTheWrongSizeOrUnreadableAreRefusedAndTablesKe
                                                        std::string("inform: ") + kProjectSaveFailed}));
     EXPECT_EQ(EncodeProject(*t.setting, *t.param), before);
     EXPECT_EQ(refreshes, 0);
+}
+
+TEST_F(ProjectCommandsTest, FifosAndDevicesAreRefusedWithoutWaiting) {
+    auto ctx = Context();
+    const Bytes before = EncodeProject(*t.setting, *t.param);
+    const std::string fifo = folder + "/fifo.prj";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = folder + "/zero.prj";
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    auto work = std::async(std::launch::async, [&] {
+        for (const std::string& path : {fifo, zero}) {
+            prompts.filePath = path;
+            OpenProjectFile(ctx);
+            SaveProjectFile(ctx);
+        }
+    });
+    if (work.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        std::fprintf(stderr, "a project file that is a FIFO stalled the window\n");
+        std::_Exit(1);
+    }
+    const std::string open = std::string("inform: ") + kProjectOpenFailed;
+    const std::string save = std::string("inform: ") + kProjectSaveFailed;
+    EXPECT_EQ(prompts.shown, (std::vector<std::string>{open, save, open, save}));
+    EXPECT_EQ(EncodeProject(*t.setting, *t.param), before);
 }
 
 }  // namespace

@@ -237,6 +237,18 @@ TEST(SpreadsheetFileTest, CellsAndColumns) {
     EXPECT_EQ(cell, "");
     EXPECT_FALSE(f.GetCell("nope", 2, cell));
     EXPECT_EQ(f.LastError(), "Column cannot be zero\n");
+
+    // One past the last field is within PutCell's limit, on an existing row as on a new one: the header
+    // gains a field for it.
+    ASSERT_TRUE(f.PutCell("w", 4, 2));
+    ASSERT_TRUE(f.GetRow(next, 1));
+    EXPECT_EQ(next, (Values{"Name", "ID", "v", "F4"}));
+    ASSERT_TRUE(f.GetCell(4, 2, cell));
+    EXPECT_EQ(cell, "w");
+    ASSERT_TRUE(f.PutCell("u", 5, 0));
+    ASSERT_TRUE(f.GetRow(next, 1));
+    EXPECT_EQ(next, (Values{"Name", "ID", "v", "F4", "F5"}));
+    EXPECT_TRUE(f.Flush()) << f.LastError();
 }
 
 TEST(SpreadsheetFileTest, UpdateDropDiscard) {
