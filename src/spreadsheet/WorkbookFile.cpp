@@ -1,11 +1,6 @@
 #include "spreadsheet/WorkbookFile.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
-
+#include "platform/FileAppend.h"
 #include "platform/RegularFile.h"
 #include "spreadsheet/BiffReader.h"
 #include "spreadsheet/BiffWriter.h"
@@ -14,20 +9,13 @@
 namespace spreadsheet {
 
 LoadStatus LoadWorkbookFile(const std::string& path, Workbook& workbook, std::string& error) {
-    std::error_code ec;
-    const std::filesystem::path file(path);
-    if (!std::filesystem::exists(file, ec)) {
-        if (ec) {
-            error = "cannot open '" + path + "': " + ec.message();
-            return LoadStatus::Unreadable;
-        }
-        workbook = Workbook{};
-        return LoadStatus::Missing;
-    }
     std::string bytes;
     switch (platform::ReadRegularFile(path, kMaxSpreadsheetFileBytes, bytes)) {
         case platform::FileRead::Ok:
             break;
+        case platform::FileRead::Missing:
+            workbook = Workbook{};
+            return LoadStatus::Missing;
         case platform::FileRead::NotRegular:
             error = "'" + path + "' is not a regular file";
             return LoadStatus::Unreadable;
@@ -51,32 +39,9 @@ LoadStatus LoadWorkbookFile(const std::string& path, Workbook& workbook, std::st
 }
 
 bool SaveWorkbookFile(const std::string& path, const Workbook& workbook, std::string& error) {
-    const std::string bytes = WriteCompoundFile(WriteBiffWorkbook(workbook));
-    const std::filesystem::path target(path);
-    std::filesystem::path temp = target;
-    temp += ".tmp~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create '" + path + "'";
-            return false;
-        }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            error = "cannot write '" + path + "'";
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        error = "cannot replace '" + path + "': " + ec.message();
+    // Written completely beside the file first, then put in its place: a failure leaves the old workbook.
+    if (!platform::WriteWholeFile(path, WriteCompoundFile(WriteBiffWorkbook(workbook)))) {
+        error = "cannot write '" + path + "'";
         return false;
     }
     return true;

@@ -53,7 +53,12 @@ bool AppendFileLocked(const std::string& path, std::string_view bytes) {
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-    // One attempt: a file someone else holds open is left exactly as it was.
+    // Written completely beside the file, then moved over it; a file someone else holds open cannot be
+    // replaced and is left exactly as it was.
+    if (win32::ReplaceFileBytes(path, std::string(bytes))) {
+        return true;
+    }
+    // Where the folder refuses the sibling file, the file itself is written (one attempt).
     HANDLE file = OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, 1);
     if (file == INVALID_HANDLE_VALUE) {
         return false;

@@ -45,7 +45,9 @@ TEST(InformationExportTest, CellTexts) {
 
 TEST(InformationExportTest, WritesBothSheetsAndOffersToOpenTheFile) {
     TempFolder dir;
-    std::filesystem::create_directory(dir.File("信息导出"));
+    // The program's paths are UTF-8; a narrow std::filesystem path would use the ANSI code page on Windows.
+    const std::string folder = dir.File("信息导出");
+    std::filesystem::create_directory(std::filesystem::path(std::u8string(folder.begin(), folder.end())));
     ExportTables t;
     RecordingView view;
     ui::ExportInformation(view, dir.Path(), December7(), t.settings, t.params, ExportTables::IsChoice);
