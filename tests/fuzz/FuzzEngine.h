@@ -22,6 +22,7 @@ class NullTransport : public engine::Transport {
     bool OpenPort(int, int, int, int, int) override { return true; }
     bool ClosePort() override { return true; }
     bool RegisterWithCommServer(int) override { return true; }
+    void SetFrameListener(std::function<void()>) override {}
 };
 
 class NullView : public engine::MainView {
