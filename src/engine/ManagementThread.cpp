@@ -111,7 +111,10 @@ bool ManagementThread::CommandTransaction() {
     const Wait wait = AwaitResponse(1);
     if (wait == Wait::Closing) return false;
     if (wait == Wait::Answer) {
-        DispatchCommandResponse(ctx_, response_.data(), responseLength_);
+        // An answer nothing recognises (cut by a pause on the line, garbled, an exception) leaves the
+        // operator as uninformed as no answer: the command gets its failure line all the same.
+        if (DispatchCommandResponse(ctx_, response_.data(), responseLength_) == CommandRow::None)
+            ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));
     } else {
         // The text follows whatever the slot holds now, which may already be a newer request.
         ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));

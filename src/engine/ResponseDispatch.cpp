@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/BlockTransfer.h"
+#include "modbus/Crc16.h"
 #include "modbus/RegisterMap.h"
 #include "modbus/RemoteControl.h"
 #include "modbus/Requests.h"
@@ -94,10 +95,19 @@ CommandRow MatchWriteCoil(EngineContext& ctx, const std::uint8_t* r, const Numbe
     if (r[2] != 0x00 || (r[4] != 0xFF && r[4] != 0x00)) return CommandRow::None;
     const std::uint16_t mode = ctx.state->EffectiveControlMode(n.controlWord);
     const auto op = modbus::MatchRemoteControl({r[3], r[4] == 0xFF}, mode);
-    if (!op) return CommandRow::None;
+    if (!op) {
+        const bool knownMode = mode == 0 || mode == 1;
+        return knownMode ? CommandRow::None : CommandRow::UnnamedRemoteControl;
+    }
     ctx.Log(std::string(RemoteControlText(*op)));
     ctx.Play(kWaveYk);
     return static_cast<CommandRow>(static_cast<int>(CommandRow::CloseHigh) + static_cast<int>(*op));
+}
+
+// A block upload is stored, shown and later written back to the relay, so a cut, corrupted or foreign
+// answer must not fill the table (and be reported as read).
+bool WholeBlockFromTheRelay(EngineContext& ctx, const std::uint8_t* r, std::size_t length) {
+    return r[0] == ctx.state->DeviceAddress() && modbus::CheckResponseCrc(r, length);
 }
 
 }  // namespace
@@ -115,7 +125,8 @@ CommandRow DispatchCommandResponse(EngineContext& ctx, const std::uint8_t* r, st
             if (row != CommandRow::None) return row;
         }
     }
-    if (function == modbus::kFnReadHoldingRegisters && length >= 3) {
+    if (function == modbus::kFnReadHoldingRegisters && length >= 3 &&
+        WholeBlockFromTheRelay(ctx, r, length)) {
         const long byteCount = r[2];
         if (byteCount == 2 * n.param) {
             ParseParameterBlock(ctx, r, length);
@@ -127,7 +138,10 @@ CommandRow DispatchCommandResponse(EngineContext& ctx, const std::uint8_t* r, st
         }
     }
     if (function == modbus::kFnReadEventRecords && ctx.eventRecords) {
+        const unsigned before = ctx.eventRecords->BatchCounter();
         ctx.eventRecords->DecodeEventBatch(r, length);
+        // A batch too short to decode ends the upload; it is not reported as read.
+        if (ctx.eventRecords->BatchCounter() == before) return CommandRow::None;
         char text[96];
         std::snprintf(text, sizeof text, "分批上装事件记录成功：%02u/%02u",
                       ctx.eventRecords->BatchCounter() * modbus::kEventBatchRecords,

@@ -1,6 +1,7 @@
 #pragma once
-// What the management thread does with the answers to queued requests. Command and SOE answers are not
-// checked for address or CRC: they are recognised by their content alone, but never read past their end.
+// What the management thread does with the answers to queued requests. Command and SOE answers are
+// recognised by their content alone, and never read past their end; only a block upload, whose values can be
+// written back to the relay, must come whole, with its CRC, from the relay that was asked.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -28,10 +29,14 @@ enum class CommandRow {
     ParamUpload = 12,
     SettingUpload = 13,
     EventBatch = 14,
+    // A remote-control echo that cannot be named while the control mode is unknown: nothing is logged,
+    // because the relay did act on it.
+    UnnamedRemoteControl = 15,
 };
 
 // Recognises and handles a command answer (first matching row wins); returns the row, None when the
-// answer matched nothing and was dropped.
+// answer matched nothing (or was an event batch too short to decode) and nothing was logged: the command
+// then failed as far as the operator can know, and the caller logs its failure text.
 CommandRow DispatchCommandResponse(EngineContext& ctx, const std::uint8_t* response, std::size_t length);
 
 // The text logged when a command got no answer, chosen from the command slot's bytes at that moment.

@@ -89,6 +89,9 @@ ControlResult ExecuteControl(const std::string& line, Relay& relay, const ReplyS
             << " corrupted=" << shaper.corrupted() << " soe_write=" << unsigned{relay.SoeWriteIndex()}
             << " soe_read=" << unsigned{relay.SoeReadIndex()} << " events=" << relay.EventCount()
             << " control_mode=" << relay.ControlMode();
+        const MixedFaultCounts& m = shaper.mixed();
+        out << " mix_dropped=" << m.dropped << " mix_crc=" << m.corrupted << " mix_address=" << m.wrongAddress
+            << " mix_split=" << m.split << " mix_garbage=" << m.garbage;
         return {out.str(), false, false};
     }
     if (cmd == "help" && w.size() == 1) {

@@ -33,6 +33,8 @@ Options:
   --still                 telemetry holds its nominal values instead of moving
   --keep-running          keep running when stdin closes (default: end)
   --frame-log PATH        append every request received to PATH, one line of hex bytes each
+  --frame-log-times       begin each frame-log line with "@<ms> ", the milliseconds since the start at
+                          which the request ended
 Faults:
   --drop-every N          send no reply to every N-th answered request
   --corrupt-crc-every N   send every N-th reply with a wrong CRC
@@ -41,6 +43,10 @@ Faults:
   --split-pause MS        pause MS milliseconds in the middle of every reply
   --exception CODE        answer every request with Modbus exception CODE (1..255)
   --pace-baud B           send replies at the wire time of B baud, 8N1 (9600: about 1.04 ms a byte)
+  --fault-percent P       fault P % of the replies, picked at random, each with one fault picked at
+                          random: dropped, wrong CRC, another sender address, split by a pause of 20 to
+                          500 ms, or replaced by 1 to 40 random bytes
+  --seed N                seed of the random choices (default 1)
   --help                  this text
 
 Control commands on stdin, one per line; each answers one line (OK, ERR <reason> or the value):
@@ -55,6 +61,7 @@ Control commands on stdin, one per line; each answers one line (OK, ERR <reason>
   flush                   drop bytes waiting in the pseudo-terminal
   counters                -> COUNTERS received=.. answered=.. other_address=.. crc_errors=.. exceptions=..
                              dropped=.. corrupted=.. soe_write=.. soe_read=.. events=.. control_mode=..
+                             mix_dropped=.. mix_crc=.. mix_address=.. mix_split=.. mix_garbage=..
   help                    list the commands
   quit                    end the simulator
 Numbers may be decimal or 0x-prefixed hexadecimal.
@@ -116,6 +123,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.relay.still = true;
         } else if (a == "--frame-log") {
             if (!value(o.frameLog)) return std::nullopt;
+        } else if (a == "--frame-log-times") {
+            o.frameLogTimes = true;
         } else if (a == "--keep-running") {
             o.keepRunning = true;
         } else if (a == "--drop-every") {
@@ -138,6 +147,12 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         } else if (a == "--pace-baud") {
             if (!number(50, 4000000, n)) return std::nullopt;
             o.faults.paceBaud = static_cast<unsigned>(n);
+        } else if (a == "--fault-percent") {
+            if (!number(0, 100, n)) return std::nullopt;
+            o.faults.faultPercent = static_cast<unsigned>(n);
+        } else if (a == "--seed") {
+            if (!number(0, 0xFFFFFFFFul, n)) return std::nullopt;
+            o.faults.seed = static_cast<std::uint32_t>(n);
         } else {
             error = "unknown option " + a;
             return std::nullopt;

@@ -12,11 +12,12 @@ namespace relaysim {
 struct Options {
     RelayOptions relay;
     FaultOptions faults;
-    std::string iniPath;        // empty: the program folder's 配置文件/VARN.ini
-    std::string programFolder;  // for --com and the default INI
-    int com = 0;                // > 0: create dosdevices/comN in the program folder
-    std::string frameLog;       // non-empty: every request received is appended here as a hex line
-    bool keepRunning = false;   // go on when stdin closes
+    std::string iniPath;         // empty: the program folder's 配置文件/VARN.ini
+    std::string programFolder;   // for --com and the default INI
+    int com = 0;                 // > 0: create dosdevices/comN in the program folder
+    std::string frameLog;        // non-empty: every request received is appended here as a hex line
+    bool frameLogTimes = false;  // each line begins with "@<ms> " since the start
+    bool keepRunning = false;    // go on when stdin closes
     bool help = false;
 };
 

@@ -56,8 +56,10 @@ platform::LocalTime HostLocalTime() {
 
 // Appends `request` to the frame log as one line of upper-case hex bytes separated by blanks, flushed at once
 // so that a reader sees every request before its answer is sent.
-void LogRequest(std::FILE* log, const std::vector<std::uint8_t>& request) {
+// `atMs` < 0: without a time.
+void LogRequest(std::FILE* log, const std::vector<std::uint8_t>& request, double atMs) {
     if (log == nullptr) return;
+    if (atMs >= 0) std::fprintf(log, "@%.1f ", atMs);
     for (std::size_t i = 0; i < request.size(); ++i) std::fprintf(log, i == 0 ? "%02X" : " %02X", request[i]);
     std::fputc('\n', log);
     std::fflush(log);
@@ -193,7 +195,8 @@ int main(int argc, char** argv) {
         }
         cutter.Tick(afterUs / 1000);
         while (auto req = cutter.TakeRequest()) {
-            LogRequest(frameLog, *req);
+            LogRequest(frameLog, *req,
+                       opt.frameLogTimes ? static_cast<double>(afterUs - startUs) / 1000.0 : -1.0);
             if (auto reply = relay.Handle(*req, now())) {
                 for (Chunk& c : shaper.Shape(std::move(*reply), afterUs)) tx.push_back(std::move(c));
             }

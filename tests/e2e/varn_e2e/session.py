@@ -80,7 +80,7 @@ class RelaySim:
         if not os.path.exists(self.frame_log):
             return []
         with open(self.frame_log) as f:
-            return [[int(b, 16) for b in line.split()] for line in f if line.strip()]
+            return [[int(b, 16) for b in line.split() if not b.startswith("@")] for line in f if line.strip()]
 
     def stop(self):
         if self.proc.poll() is None:

@@ -126,5 +126,51 @@ TEST(RelayLogic, PacedRepliesLeaveAtWireTime) {
     EXPECT_EQ(chunks[5].dueUs, 1000000u + 50000 + 6 * 1041);
 }
 
+// The soak's line: a share of the replies faulted, each with one of five faults, all kinds seen, and every
+// faulted reply still telling the host something is wrong (no fault turns into another valid reply).
+TEST(RelayLogic, MixedFaultsHitTheirShareWithEveryKind) {
+    FaultOptions f;
+    f.faultPercent = 10;
+    f.seed = 7;
+    ReplyShaper shaper(f);
+    Frame reply{1, 3, 2, 0x12, 0x34};
+    const std::uint16_t crc = modbus::Crc16(reply.data(), reply.size());
+    reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+    int untouched = 0;
+    for (int i = 0; i < 5000; ++i) {
+        const auto chunks = shaper.Shape(reply, 1000000);
+        if (chunks.size() == 1 && chunks[0].bytes == reply && chunks[0].dueUs == 1000000u) {
+            ++untouched;
+            continue;
+        }
+        if (chunks.size() == 2) {  // split: the same bytes, the second half 20 to 500 ms later
+            Frame joined = chunks[0].bytes;
+            joined.insert(joined.end(), chunks[1].bytes.begin(), chunks[1].bytes.end());
+            EXPECT_EQ(joined, reply);
+            EXPECT_GE(chunks[1].dueUs - chunks[0].dueUs, 20000u);
+            EXPECT_LE(chunks[1].dueUs - chunks[0].dueUs, 500000u);
+        } else if (chunks.size() == 1) {
+            const Frame& b = chunks[0].bytes;
+            const bool validFromUs =
+                b.size() == reply.size() && b[0] == 1 &&
+                modbus::Crc16(b.data(), b.size() - 2) == (b[b.size() - 2] | b[b.size() - 1] << 8);
+            EXPECT_FALSE(validFromUs) << "a faulted reply must not pass as the relay's own";
+            EXPECT_LE(b.size(), 40u);
+        }
+    }
+    const MixedFaultCounts& m = shaper.mixed();
+    const std::uint64_t faulted = m.dropped + m.corrupted + m.wrongAddress + m.split + m.garbage;
+    EXPECT_EQ(faulted + static_cast<std::uint64_t>(untouched), 5000u);
+    EXPECT_NEAR(static_cast<double>(faulted), 500.0, 80.0);
+    for (std::uint64_t kind : {m.dropped, m.corrupted, m.wrongAddress, m.split, m.garbage})
+        EXPECT_GT(kind, 60u);
+    // The same seed gives the same line.
+    ReplyShaper again(f);
+    for (int i = 0; i < 5000; ++i) again.Shape(reply, 1000000);
+    EXPECT_EQ(again.mixed().split, m.split);
+    EXPECT_EQ(again.mixed().garbage, m.garbage);
+}
+
 }  // namespace
 }  // namespace relaysim

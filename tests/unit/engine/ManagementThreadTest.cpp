@@ -86,7 +86,7 @@ TEST(CommandDispatch, RemoteControlEchoesInBothControlModes) {
     Harness h;
     h.state.deviceVersion = 163;
     h.param->RawValue[50] = 0xFFFF;
-    EXPECT_EQ(Dispatch(h, Coil(0, 0xFF)), CommandRow::None);
+    EXPECT_EQ(Dispatch(h, Coil(0, 0xFF)), CommandRow::UnnamedRemoteControl);
     h.param->RawValue[50] = 1;
     EXPECT_EQ(Dispatch(h, Coil(0, 0x12)), CommandRow::None);
     EXPECT_EQ(Dispatch(h, Bytes{1, 5, 0, 0, 0xFF}), CommandRow::None);
@@ -104,7 +104,9 @@ TEST(CommandDispatch, BlockUploadsAndEventBatches) {
     settings.resize(3 + 60, 0);
     EXPECT_EQ(Dispatch(h, WithCrc(settings)), CommandRow::SettingUpload);
     h.events.counter = 19;
-    EXPECT_EQ(Dispatch(h, Bytes{1, 17}), CommandRow::EventBatch);
+    Bytes batch{1, 17, 200};
+    batch.resize(205, 0);
+    EXPECT_EQ(Dispatch(h, batch), CommandRow::EventBatch);
     EXPECT_EQ(h.logs, (std::vector<std::string>{"上装所有参数成功!", "上装所有定值成功!",
                                                 "分批上装事件记录成功：500/500"}));
 
@@ -137,6 +139,54 @@ TEST(CommandTransaction, UnansweredCommandTextComesFromTheSlotAtTimeOut) {
     same.state.commandSlot.Put(*modbus::BuildBlockReadRequest(1, 200, 64));
     same.thread.RunPass();
     EXPECT_EQ(same.logs, std::vector<std::string>{"上装参数失败!"});
+}
+
+// What the relay's answer to a command can turn into on a noisy line: each command still gets exactly one
+// outcome line, and nothing cut, corrupted or foreign fills a table that is later written back.
+TEST(CommandTransaction, UnrecognisedAnswersGetTheFailureLineAndStoreNothing) {
+    Bytes settings{1, 3, 60};
+    for (int i = 0; i < 30; ++i) {
+        settings.push_back(0x12);
+        settings.push_back(static_cast<std::uint8_t>(i));
+    }
+    settings = WithCrc(settings);
+    Bytes wrongCrc = settings;
+    wrongCrc.back() ^= 0x01;
+    Bytes foreign = settings;
+    foreign[0] = 2;
+    foreign = WithCrc(Bytes(foreign.begin(), foreign.end() - 2));
+    const Bytes cut(settings.begin(), settings.begin() + 31);  // the first half of a reply split by a pause
+    Bytes exception = WithCrc({1, 0x83, 2});
+    for (const Bytes& answer : {cut, wrongCrc, foreign, exception}) {
+        Harness h;
+        h.transport.responder = [&](const Bytes&) { return answer; };
+        h.state.commandSlot.Put(*modbus::BuildBlockReadRequest(1, 200, 30));
+        ASSERT_TRUE(h.thread.RunPass());
+        EXPECT_EQ(h.logs, std::vector<std::string>{"上装定值失败!"}) << answer.size();
+        EXPECT_EQ(h.setting->RawValue[1], config::kRawNone) << "the table was filled from a bad answer";
+        EXPECT_TRUE(h.state.commOk) << "a frame did arrive";
+    }
+    // The whole answer is stored and reported once.
+    Harness good;
+    good.transport.responder = [&](const Bytes&) { return settings; };
+    good.state.commandSlot.Put(*modbus::BuildBlockReadRequest(1, 200, 30));
+    good.thread.RunPass();
+    EXPECT_EQ(good.logs, std::vector<std::string>{"上装所有定值成功!"});
+    EXPECT_EQ(good.setting->RawValue[1], 0x1201);
+
+    // A garbled clock-set echo, and an event batch cut short: one failure line each, no success, and the
+    // cut batch requests no further batch.
+    Harness h;
+    Bytes answer = {1, 16, 0};
+    h.transport.responder = [&](const Bytes&) { return answer; };
+    h.state.commandSlot.Put(modbus::BuildClockSetRequest(1, 0, {2026, 12, 9, 23, 59, 59, 0, 3}));
+    h.thread.RunPass();
+    h.events.counter = 3;
+    answer.assign({1, 17, 200, 0, 0});
+    h.state.commandSlot.Put(*modbus::BuildEventBatchRequest(1, 3));
+    h.thread.RunPass();
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"操作失败!", "操作失败!"}));
+    EXPECT_EQ(h.events.counter, 3u);
 }
 
 TEST(PollTransaction, ElevenMissesClearCommOkAndOneAnswerSetsItBack) {
