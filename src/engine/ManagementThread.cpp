@@ -112,8 +112,10 @@ bool ManagementThread::CommandTransaction() {
     if (wait == Wait::Closing) return false;
     if (wait == Wait::Answer) {
         // An answer nothing recognises (cut by a pause on the line, garbled, an exception) leaves the
-        // operator as uninformed as no answer: the command gets its failure line all the same.
-        if (DispatchCommandResponse(ctx_, response_.data(), responseLength_) == CommandRow::None)
+        // operator as uninformed as no answer: the command gets its failure line all the same. Wheel writes
+        // report no success either (the shown value tells), and their three-register echo has no row.
+        const CommandRow row = DispatchCommandResponse(ctx_, response_.data(), responseLength_);
+        if (row == CommandRow::None && tag != kWheelWriteTag)
             ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));
     } else {
         // The text follows whatever the slot holds now, which may already be a newer request.

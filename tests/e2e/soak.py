@@ -84,6 +84,8 @@ class Soak:
         self.outcomes = {"no outcome": 0}
         self.saves = 0
         self.event_rounds = []
+        self.box_text = ""
+        self.entries_before_box = 0
 
     # --- what the program wrote ---
     def log_files(self):
@@ -223,7 +225,9 @@ class Soak:
     def run(self):
         total = self.minutes * 60
         self.s.launch()
-        self.s.wait_log("上装所有参数成功!", timeout=20)
+        # The start-up's parameter read may meet a fault as well.
+        a11y.wait_for(lambda: {"上装所有参数成功!", "上装参数失败!"} & set(self.entries()), timeout=20,
+                      what="the outcome of the start-up's parameter read")
         started = time.monotonic()
         self.main = a11y.Snapshot(self.s.main)
         self.s.click(self.main.get("push button", "通讯管理"))
@@ -422,6 +426,8 @@ def main():
         soak.run()
     except SystemExit:
         pass
+    except Exception as e:  # the operator got stuck: judged like everything else, with the rest of the figures
+        soak.fail(f"the run stopped: {type(e).__name__}: {e}")
     finally:
         figures = soak.judge() if soak.s.proc is not None else {}
         soak.s.stop()

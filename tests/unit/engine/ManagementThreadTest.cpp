@@ -187,6 +187,14 @@ TEST(CommandTransaction, UnrecognisedAnswersGetTheFailureLineAndStoreNothing) {
     h.thread.RunPass();
     EXPECT_EQ(h.logs, (std::vector<std::string>{"操作失败!", "操作失败!"}));
     EXPECT_EQ(h.events.counter, 3u);
+
+    // The echo of a Ctrl+wheel write of three coefficients matches no row and is no failure.
+    h.logs.clear();
+    answer = WithCrc({1, 16, 0, 130, 0, 3});
+    h.state.commandSlot.Put(modbus::BuildCalibrationWrite3(1, 130, {1032, 1034, 1034}),
+                            engine::kWheelWriteTag);
+    h.thread.RunPass();
+    EXPECT_TRUE(h.logs.empty());
 }
 
 TEST(PollTransaction, ElevenMissesClearCommOkAndOneAnswerSetsItBack) {
