@@ -86,6 +86,7 @@ class Soak:
         self.outcomes = {"no outcome": 0}
         self.saves = 0
         self.event_rounds = []
+        self.settings = None
         self.box_text = ""
         self.entries_before_box = 0
 
@@ -143,8 +144,10 @@ class Soak:
         return line
 
     def answer_boxes(self, what):
-        """Message boxes the operator did not expect: noted, answered with OK."""
-        for box in a11y.find_all(self.s.app, "alert"):
+        """Message boxes the operator did not expect: noted, answered with OK. Only the top-level windows are
+        looked at: every walk through a window's controls costs the program memory on its accessibility side,
+        which an operator without a screen reader never pays, so the soak looks as little as it can."""
+        for box in [w for w in a11y.windows(self.s.app) if a11y.role(w) == "alert"]:
             texts = [a11y.name(o) for o in a11y.find_all(box, "label")]
             self.notes.append(f"{what}: message box {texts}")
             if any("系统未检测有效参数" in t for t in texts):
@@ -170,7 +173,10 @@ class Soak:
     def settings_round(self):
         self.front(MAIN_TITLE)
         self.s.click(self.main.get("push button", "定值参数"))
-        window = a11y.Snapshot(self.s.window(SETTINGS_WINDOW))
+        shown = self.s.window(SETTINGS_WINDOW)
+        if self.settings is None:  # the window lives as long as the program and opens at the same place
+            self.settings = a11y.Snapshot(shown)
+        window = self.settings
         # As an engineer does: download only what was read back whole; a failed read is tried again.
         for read, write in (("上装定值", "下载定值"), ("上装参数", "下载参数")):
             done = {"上装定值": "上装所有定值成功!", "上装参数": "上装所有参数成功!"}[read]
@@ -187,12 +193,12 @@ class Soak:
         window = a11y.Snapshot(self.s.window("事件记录"))
         self.s.click(window.get("push button", "上装记录"))
         self.answer_boxes("上装记录")
-        box = window.get("text")
 
-        def settled():
+        def settled():  # all 20 batches read, or the chain ended on a failed batch
             batches = len([f for f in self.s.frames_since(frames) if f[1] == 17])
             ended = [t for t in self.entries()[after:] if t.startswith(EVENT_BATCH) or t in FAILURE]
-            return "\n500、" in a11y.text(box) or (ended and ended[-1] in FAILURE and len(ended) == batches)
+            whole = bool(ended) and ended[-1] == EVENT_BATCH + "500/500"
+            return len(ended) == batches and (whole or (bool(ended) and ended[-1] in FAILURE))
         try:
             a11y.wait_for(settled, timeout=90, interval=0.5, what="the event upload")
         except AssertionError:
