@@ -17,6 +17,7 @@ import argparse
 import datetime
 import os
 import re
+import signal
 import statistics
 import sys
 import time
@@ -425,6 +426,8 @@ def main():
     parser.add_argument("--seed", type=int, default=int(time.time()) % 100000)
     parser.add_argument("--report")
     args = parser.parse_args()
+    # A soak stopped from outside still ends its program, simulator and desktop, and says what it saw.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     # Midnight a third into the run (at least a minute in), so that the new day's file gets most of it.
     roll = max(60, int(args.minutes * 60 / 3))
     os.environ["TZ"] = midnight_zone(roll + 25)  # the run starts after the program's start-up
