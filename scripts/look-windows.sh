@@ -118,7 +118,9 @@ sleep 1
 run_scenario linux "$linux" ./varn
 
 # --- Windows under Wine: install silently into a fresh prefix, then the same scenario.
-export WINEPREFIX="$look/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A home of its own: Wine links the prefix's Desktop folder to $HOME, where the desktop shortcut lands.
+mkdir -p "$look/home"
+export HOME="$look/home" WINEPREFIX="$look/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 t=$(date +%s)
 wineboot --init >/dev/null 2>&1
 wineserver -w
@@ -126,10 +128,10 @@ echo "== Wine prefix made in $(($(date +%s) - t)) s"
 t=$(date +%s)
 wine "$setup" /S >"$look/setup.out" 2>&1
 wineserver -w
-installed="$WINEPREFIX/drive_c/users/$USER/AppData/Local/Programs/VARN"
+installed="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/VARN"
 [ -f "$installed/varn.exe" ] || { echo "look-windows: the installer left no $installed/varn.exe" >&2; exit 1; }
 echo "== installed in $(($(date +%s) - t)) s: $(find "$installed" -type f | wc -l) files; shortcuts:"
-find "$WINEPREFIX/drive_c/users/$USER" -name '*.lnk' -printf '   %P\n'
+find -L "$WINEPREFIX/drive_c/users/$(id -un)" -name '*.lnk' -printf '   %P\n'
 "$bin/relay_sim" --program-folder "$installed" --still --keep-running </dev/null >"$look/relay_sim-wine.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do grep -q '^PTY ' "$look/relay_sim-wine.out" && break; sleep 0.1; done

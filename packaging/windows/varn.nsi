@@ -1,7 +1,8 @@
 ; The VARN installer for Windows: per user, into a folder the user can write (the program folder holds the
 ; logs and archives the program writes). Made by scripts/package-windows.sh, which passes
 ;   /DVERSION=<x.y> /DSTAGE=<the program folder to install> /DOUTFILE=<installer path>
-Unicode true
+; A 64-bit installer for a 64-bit program (it also runs where no 32-bit layer is installed).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

@@ -1,8 +1,9 @@
 #include "platform/Shell.h"
 
-#include <shellapi.h>
-
+// windows.h (through FileAccess.h) before shellapi.h.
 #include "platform/win32/FileAccess.h"
+
+#include <shellapi.h>
 
 namespace platform {
 
