@@ -5,7 +5,9 @@
 # (or $VARN_QT_WINDOWS); a complete earlier build is kept and the script says so.
 # VARN_QT_OPTIMIZE (for example -O0) replaces Qt's own optimization level, which cuts the compile time by about
 # half on a busy machine; the DLLs are then larger and slower, which the program's windows hardly notice.
-# Usage: scripts/build-qt-windows.sh [--force]
+# Usage: scripts/build-qt-windows.sh [--force | --resume]
+#   --force: build again although a complete result is there
+#   --resume: carry on with an interrupted compile in the build folder (configured options kept)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
@@ -15,7 +17,8 @@ jobs="${VARN_JOBS:-2}"
 version=6.4.2
 stamp="$prefix/.varn-complete"
 
-if [ "${1:-}" != --force ] && [ -f "$stamp" ] && [ -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" ] &&
+mode="${1:-}"
+if [ "$mode" != --force ] && [ -f "$stamp" ] && [ -f "$prefix/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" ] &&
   [ -f "$prefix/plugins/platforms/qwindows.dll" ]; then
   echo "Qt $version for Windows is already in $prefix ($(cat "$stamp"))"
   exit 0
@@ -67,6 +70,9 @@ stage "source ($srcdir)" "$t"
 # program share one C++ runtime).
 t=$(date +%s)
 build="$work/build"
+if [ "$mode" = --resume ] && [ -f "$build/build.ninja" ]; then
+  echo "== configure skipped: resuming the compile in $build"
+else
 rm -rf "$build" "$prefix"
 mkdir -p "$build"
 launcher=()
@@ -107,9 +113,11 @@ cmake -S "$srcdir" -B "$build" -G Ninja \
 }
 grep -E '^(Build type|  (Core|Gui|Widgets|Test)|Qt Gui|  Windows|    Using)' "$work/configure.log" | head -n 20 || true
 stage "configure" "$t"
+fi
 
 t=$(date +%s)
-nice -n 5 cmake --build "$build" -j "$jobs" >"$work/compile.log" 2>&1 || {
+[ "$mode" = --resume ] || : >"$work/compile.log"
+nice -n 5 cmake --build "$build" -j "$jobs" >>"$work/compile.log" 2>&1 || {
   grep -E -A5 '^FAILED|error' "$work/compile.log" | head -n 60 >&2
   echo "compile failed, see $work/compile.log" >&2
   exit 1
