@@ -71,7 +71,9 @@ cp build/default/bin/帮助文件/help.pdf "$stage/帮助文件/"
 system_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll ole32.dll oleaut32.dll winmm.dll
   msvcrt.dll comdlg32.dll imm32.dll dwmapi.dll uxtheme.dll version.dll netapi32.dll userenv.dll ws2_32.dll
   shlwapi.dll mpr.dll dwrite.dll d3d9.dll d3d11.dll dxgi.dll wtsapi32.dll setupapi.dll shcore.dll
-  comctl32.dll authz.dll bcrypt.dll crypt32.dll oleacc.dll winspool.drv "
+  comctl32.dll authz.dll bcrypt.dll crypt32.dll oleacc.dll winspool.drv ntdll.dll rpcrt4.dll d3d12.dll
+  dcomp.dll secur32.dll "
+system_dlls=" $(echo $system_dlls) "  # one blank between names
 shipped=" $(find "$stage" -iname '*.dll' -printf '%f\n' | tr 'A-Z' 'a-z' | tr '\n' ' ') "
 import_errors=0
 checked=0
