@@ -3,8 +3,8 @@
 # Qt, whose moc, rcc and uic the build uses), with mingw-w64 (posix threads). Only what the program needs:
 # Core, Gui, Widgets, the windows platform plugin and Test. The result goes to ~/.cache/varn/qt6-windows
 # (or $VARN_QT_WINDOWS); a complete earlier build is kept and the script says so.
-# VARN_QT_OPTIMIZE (for example -O0) replaces Qt's own optimization level, which cuts the compile time by about
-# half on a busy machine; the DLLs are then larger and slower, which the program's windows hardly notice.
+# VARN_QT_OPTIMIZE (for example -O0) replaces Qt's own optimization level, which shortens the compile a lot
+# on a busy machine; the DLLs are then larger and slower.
 # Usage: scripts/build-qt-windows.sh [--force | --resume]
 #   --force: build again although a complete result is there
 #   --resume: carry on with an interrupted compile in the build folder (configured options kept)

@@ -131,7 +131,8 @@ wineserver -w
 installed="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/VARN"
 [ -f "$installed/varn.exe" ] || { echo "look-windows: the installer left no $installed/varn.exe" >&2; exit 1; }
 echo "== installed in $(($(date +%s) - t)) s: $(find "$installed" -type f | wc -l) files; shortcuts:"
-find -L "$WINEPREFIX/drive_c/users/$(id -un)" -name '*.lnk' -printf '   %P\n'
+users="$WINEPREFIX/drive_c/users/$(id -un)"
+ls "$users/Desktop/"*.lnk "$users/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/VARN/"*.lnk | sed 's/^/   /'
 "$bin/relay_sim" --program-folder "$installed" --still --keep-running </dev/null >"$look/relay_sim-wine.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do grep -q '^PTY ' "$look/relay_sim-wine.out" && break; sleep 0.1; done
