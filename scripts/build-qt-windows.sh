@@ -64,6 +64,13 @@ if [ -z "$srcdir" ] || [ ! -f "$srcdir/CMakeLists.txt" ]; then
   (cd "$work" && apt-get source -q "qt6-base=$host_version")
   srcdir=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$version*" | head -n1)
 fi
+# Debian's source leaves out the tablet interface header (its licence forbids changes). The Windows plugin gets
+# a compile-only stand-in and never loads the tablet driver (Qt takes pen input through the pointer messages).
+wintab="$srcdir/src/3rdparty/wintab"
+[ -f "$wintab/wintab.h" ] || { mkdir -p "$wintab" && cp "$repo"/packaging/windows/qt-wintab/*.h "$wintab/"; }
+tablet="$srcdir/src/plugins/platforms/windows/qwindowstabletsupport.cpp"
+grep -q 'VARN:' "$tablet" ||
+  sed -i 's|^    QSystemLibrary library(QStringLiteral("wintab32"));|    return false;  // VARN: stand-in tablet header, no tablet driver\n&|' "$tablet"
 stage "source ($srcdir)" "$t"
 
 # Configure. The toolchain is the project's own, with the compiler's runtime as DLLs (Qt's DLLs and the
