@@ -71,6 +71,15 @@ wintab="$srcdir/src/3rdparty/wintab"
 tablet="$srcdir/src/plugins/platforms/windows/qwindowstabletsupport.cpp"
 grep -q 'VARN:' "$tablet" ||
   sed -i 's|^    QSystemLibrary library(QStringLiteral("wintab32"));|    return false;  // VARN: stand-in tablet header, no tablet driver\n&|' "$tablet"
+# Qt 6.4's Windows plugin asks for the OpenGL module in one place even when OpenGL is switched off.
+window_cpp="$srcdir/src/plugins/platforms/windows/qwindowswindow.cpp"
+grep -q 'QT_CONFIG(dynamicgl) && QT_CONFIG(opengl)' "$window_cpp" ||
+  sed -i '/^static inline bool isSoftwareGl()/,/^}/s/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' "$window_cpp"
+# ... and for the DirectWrite font database, which Gui builds only with Direct2D (switched off here).
+integration_cpp="$srcdir/src/plugins/platforms/windows/qwindowsintegration.cpp"
+grep -q 'QT_CONFIG(directwrite3) && QT_CONFIG(direct2d)' "$integration_cpp" ||
+  sed -i '/if (!d->m_fontDatabase) {/,/^#endif/s/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+    "$integration_cpp"
 stage "source ($srcdir)" "$t"
 
 # Configure. The toolchain is the project's own, with the compiler's runtime as DLLs (Qt's DLLs and the
