@@ -1,10 +1,7 @@
 #include "app/WindowWiring.h"
 
-#include <QDesktopServices>
-#include <QString>
-#include <QUrl>
-
 #include "platform/ProgramFolder.h"
+#include "platform/Shell.h"
 #include "ui/events/DlgEvent.h"
 #include "ui/hardware_id/DlgSetGetHardID.h"
 #include "ui/main_window/MainWindowHost.h"
@@ -30,8 +27,7 @@ void WireWindows(ui::MainWindowHost& host) {
         window.setAttribute(Qt::WA_ShowWithoutActivating);
         window.show();
         window.setAttribute(Qt::WA_ShowWithoutActivating, false);
-        const QString help = QString::fromStdString(platform::InProgramFolder("帮助文件/help.pdf"));
-        QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+        platform::OpenDocument(platform::InProgramFolder("帮助文件/help.pdf"));
     });
     window.SetWindowOpener(Button::VersionInfo, [&ctx, &window] { ui::RunHardwareIdButton(ctx, &window); });
     window.SetBeforeJoin([] { ui::DetachSettingsWindow(); });

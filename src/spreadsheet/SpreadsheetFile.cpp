@@ -2,9 +2,9 @@
 
 #include <cfloat>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 
+#include "platform/FileAppend.h"
 #include "platform/Gbk.h"
 #include "platform/RegularFile.h"
 #include "spreadsheet/DriverConnection.h"
@@ -418,11 +418,13 @@ bool SpreadsheetFile::FlushWorkbook() {
 }
 
 bool SpreadsheetFile::FlushText() {
-    std::ofstream out(fileName_, std::ios::binary | std::ios::trunc);
-    if (!out) return Fail("Error writing file\n");
-    for (const std::string& row : rows_) out << platform::Utf8ToGbk(row) << "\r\n";
-    out.close();
-    if (!out) return Fail("Error writing file\n");
+    // Through the platform layer: the name is UTF-8, which only it turns into the system's own path.
+    std::string bytes;
+    for (const std::string& row : rows_) {
+        bytes += platform::Utf8ToGbk(row);
+        bytes += "\r\n";
+    }
+    if (!platform::WriteWholeFile(fileName_, bytes)) return Fail("Error writing file\n");
     batch_ = false;
     return true;
 }

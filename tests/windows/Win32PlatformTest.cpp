@@ -14,6 +14,7 @@
 #include "platform/Profile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SerialPort.h"
+#include "platform/Shell.h"
 
 namespace {
 
@@ -163,6 +164,46 @@ int ProbeProgramFolder(const wchar_t* resultPath) {
 }
 
 }  // namespace
+
+static std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                      static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? n : 0);
+    return wide;
+}
+
+// An argument quoted for notepad's command line comes back whole through the system's own split.
+TEST(Win32Shell, QuotedArgumentsSurviveCommandLineToArgv) {
+    const std::string arguments[] = {R"(C:\VARN\报文存档\a.txt)",
+                                     R"(C:\Program Files\VARN\报文 存档\a b.txt)", R"(C:\with space\)",
+                                     R"(say "hi" \"x\")", ""};
+    for (const std::string& argument : arguments) {
+        const std::wstring line = L"notepad.exe " + Wide(platform::QuoteCommandLineArgument(argument));
+        int count = 0;
+        wchar_t** split = CommandLineToArgvW(line.c_str(), &count);
+        ASSERT_NE(split, nullptr);
+        EXPECT_EQ(count, 2) << argument;
+        if (count == 2) {
+            EXPECT_EQ(std::wstring(split[1]), Wide(argument)) << argument;
+        }
+        LocalFree(split);
+    }
+}
+
+// The system's fade hides a real top-level window; a handle without a window is left to the caller.
+TEST(Win32Shell, AnimateHideWindowHidesARealWindow) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"fade", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    ASSERT_TRUE(IsWindowVisible(window));
+    const auto handle = reinterpret_cast<std::uintptr_t>(window);
+    EXPECT_TRUE(platform::AnimateHideWindow(handle, std::chrono::milliseconds(50)));
+    EXPECT_FALSE(IsWindowVisible(window));
+    DestroyWindow(window);
+    EXPECT_FALSE(platform::AnimateHideWindow(handle, std::chrono::milliseconds(50)));
+}
 
 int main(int argc, char** argv) {
     int wideCount = 0;

@@ -6,6 +6,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+#include "platform/Shell.h"
+
 namespace ui {
 namespace {
 
@@ -37,6 +39,12 @@ void FadeOutWindow(QWidget* window) {
 void FadeOutWindow(QWidget* window, std::chrono::milliseconds duration) {
     if (window == nullptr || !window->isVisible()) return;
     QPointer<QWidget> guard(window);
+    // Where the system animates the fade itself (Windows), it does; the window is then hidden for Qt too.
+    if (duration.count() > 0 && window->isWindow() && window->testAttribute(Qt::WA_WState_Created) &&
+        platform::AnimateHideWindow(static_cast<std::uintptr_t>(window->winId()), duration)) {
+        if (guard) guard->hide();
+        return;
+    }
     const qreal opacity = window->windowOpacity();
     if (duration.count() > 0) {
         QEventLoop loop;

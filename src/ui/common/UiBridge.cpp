@@ -1,14 +1,26 @@
 #include "ui/common/UiBridge.h"
 
-#include <QSocketNotifier>
 #include <QThread>
+#include <cstdint>
+#ifdef _WIN32
+#include <QWinEventNotifier>
+#else
+#include <QSocketNotifier>
+#endif
 
 namespace ui {
 
-UiBridge::UiBridge(QObject* context)
-    : context_(context),
-      notifier_(std::make_unique<QSocketNotifier>(wake_.Descriptor(), QSocketNotifier::Read)) {
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, context_, [this] { Drain(); });
+UiBridge::UiBridge(QObject* context) : context_(context) {
+#ifdef _WIN32
+    // On Windows the wake event is an event object, which only an event notifier (not a socket one) watches.
+    auto notifier = std::make_unique<QWinEventNotifier>(
+        reinterpret_cast<Qt::HANDLE>(static_cast<std::intptr_t>(wake_.Descriptor())));
+    QObject::connect(notifier.get(), &QWinEventNotifier::activated, context_, [this] { Drain(); });
+#else
+    auto notifier = std::make_unique<QSocketNotifier>(wake_.Descriptor(), QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, context_, [this] { Drain(); });
+#endif
+    notifier_ = std::move(notifier);
 }
 
 UiBridge::~UiBridge() {

@@ -12,8 +12,6 @@
 
 #include "platform/SerialPort.h"
 
-class QSocketNotifier;
-
 namespace ui {
 
 class UiBridge {
@@ -42,7 +40,7 @@ class UiBridge {
 
     QObject* context_;
     platform::WakeEvent wake_;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QObject> notifier_;  // watches the wake event from the event loop
     mutable std::mutex mutex_;
     std::condition_variable doneCv_;
     std::deque<Call*> queue_;

@@ -6,10 +6,8 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -17,6 +15,7 @@
 #include "log/LogBoxText.h"
 #include "log/OperationLog.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Shell.h"
 #include "resources/Pictures.h"
 #include "ui/common/CentreWindow.h"
 #include "ui/common/DialogLook.h"
@@ -35,21 +34,6 @@ QString Qs(const std::string& text) {
 
 bool IsCloseKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
-}
-
-// The desktop's text editor, started directly with the path as its only argument (no shell in between).
-void OpenInTextEditor(const QString& path) {
-    static const char* const kEditors[] = {"gnome-text-editor", "gedit",  "kate", "mousepad", "pluma", "xed",
-                                           "featherpad",        "leafpad"};
-    const QStringList arguments = path.isEmpty() ? QStringList{} : QStringList{path};
-    for (const char* editor : kEditors) {
-        const QString program = QStandardPaths::findExecutable(QLatin1String(editor));
-        if (!program.isEmpty()) {
-            QProcess::startDetached(program, arguments);
-            return;
-        }
-    }
-    if (!path.isEmpty()) QProcess::startDetached(QStringLiteral("xdg-open"), arguments);
 }
 
 DlgComLook* theWindow = nullptr;
@@ -137,7 +121,7 @@ DlgComLook::DlgComLook(ComLook& logic, QWidget* parent)
     inform = [this](const QString& text) {
         QMessageBox::warning(this, QApplication::applicationDisplayName(), text);
     };
-    openInTextEditor = OpenInTextEditor;
+    openInTextEditor = [](const QString& path) { platform::OpenInTextEditor(path.toStdString()); };
     resize(720, 480);
 }
 

@@ -2,17 +2,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QUrl>
 
 #include "engine/BlockTransfer.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Shell.h"
 #include "resources/Pictures.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/DialogUnits.h"
@@ -379,7 +378,7 @@ void DlgDZCS::OpenDocument(const std::string& path) {
         openDocument_(path);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Qs(path)));
+    platform::OpenDocument(path);
 }
 
 void DlgDZCS::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/Gbk.h"
+#include "platform/RegularFile.h"
 #include "spreadsheet/SpreadsheetFile.h"
 #include "spreadsheet/WorkbookFile.h"
 #include "unit/spreadsheet/TempFolder.h"
@@ -196,6 +199,26 @@ TEST(SpreadsheetFileTest, TextFilesAreGbkWithCrLf) {
     EXPECT_EQ(ReadBytes(path), "a;b\nsingle\n\"q\"");  // batch: not yet written
     ASSERT_TRUE(h.Flush());
     EXPECT_EQ(ReadBytes(path), "");
+}
+
+// The name is UTF-8 on every system: a folder with a Chinese name, as the export's own, is the one written.
+TEST(SpreadsheetFileTest, TextFileUnderAChineseFolder) {
+    TempFolder dir;
+    const std::string folder = dir.File("信息导出");
+    ASSERT_TRUE(std::filesystem::create_directory(
+        std::filesystem::path(std::u8string(folder.begin(), folder.end()))));
+    const std::string path = folder + "/定值.txt";
+    SpreadsheetFile f(path, ",", false);
+    f.StartBatch();
+    ASSERT_TRUE(f.AppendHeaderFields({"名称"}));
+    ASSERT_TRUE(f.PutRow({"值"}));
+    ASSERT_TRUE(f.Flush()) << f.LastError();
+    std::string bytes;
+    ASSERT_EQ(platform::ReadRegularFile(path, 1024, bytes), platform::FileRead::Ok);
+    EXPECT_EQ(bytes, platform::Utf8ToGbk("\"名称\"\r\n\"值\"\r\n"));
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()),
+        1);
 }
 
 TEST(SpreadsheetFileTest, CellsAndColumns) {
