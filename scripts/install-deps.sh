@@ -20,17 +20,6 @@ if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev binutils lintian appstream desktop-file-utils)
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
 
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. "$(dirname "$0")/lib/packages.sh"
+ensure_packages "${packages[@]}"

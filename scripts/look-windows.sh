@@ -17,16 +17,8 @@ bin="$repo/build/default/bin"
 [ -x "$bin/varn" ] && [ -x "$bin/relay_sim" ] || { echo "look-windows: build the default preset first" >&2; exit 1; }
 
 packages=(wine wine64 xvfb xdotool openbox python3-pil fonts-wqy-microhei)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  [ "$(id -u)" -eq 0 ] || { echo "These packages are missing and installing them needs root: ${missing[*]}" >&2; exit 1; }
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. "$repo/scripts/lib/packages.sh"
+ensure_packages "${packages[@]}"
 
 look="$repo/build/windows-qt/look"
 rm -rf "$look"

@@ -24,19 +24,9 @@ if [ ! -f "$qt/.varn-complete" ]; then
 fi
 
 packages=(g++-mingw-w64-x86-64-posix nsis zip binutils-mingw-w64-x86-64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+
+. scripts/lib/packages.sh
+ensure_packages "${packages[@]}"
 
 version=$(sed -n 's/^project(VARN VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "package-windows: no version in CMakeLists.txt" >&2; exit 1; }

@@ -10,19 +10,9 @@ jobs="${VARN_JOBS:-$(nproc)}"
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 
 packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+
+. scripts/lib/packages.sh
+ensure_packages "${packages[@]}"
 echo "== packages ready after $(( $(date +%s) - started )) s"
 
 # The relay simulator runs on Linux; only its target of the Linux build is needed.
