@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the headless run need. Safe to run again.
-# `install-deps.sh package` also installs what making and checking the .deb needs.
+# `install-deps.sh package` also installs what making and checking the .deb needs; `profile` see below.
 set -euo pipefail
 
 packages=(
@@ -18,6 +18,10 @@ packages=(
 )
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev binutils lintian appstream desktop-file-utils)
+fi
+# `install-deps.sh profile` adds the heap recorder the soak can run the program under (soak.py --heaptrack).
+if [ "${1:-}" = profile ]; then
+  packages+=(heaptrack zstd)
 fi
 
 

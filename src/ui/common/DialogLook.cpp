@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "ui/common/PixmapCacheTrim.h"
+
 namespace ui {
 
 namespace {
@@ -88,6 +90,9 @@ void ApplyDialogColours(QApplication& application) {
     palette.setColor(QPalette::Disabled, QPalette::Window, kDialogBackground);
     QApplication::setPalette(palette);
     QApplication::setFont(DialogFont());
+    // A palette of the program's own gives every widget a palette of its own, which the style's pixmap cache
+    // cannot share between dialogs.
+    DropPixmapsOfClosedDialogs(application);
 }
 
 QIcon ResourceIcon(int id) {

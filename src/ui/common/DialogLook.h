@@ -16,7 +16,8 @@ inline const QColor kDialogText{100, 100, 0};
 QFont DialogFont(int pointSize = 9);
 
 // Gives every dialog and message box the dialog background and text colour through the application palette,
-// and makes the dialog font the application's font.
+// and makes the dialog font the application's font. Also drops the pixmaps of closed dialogs from Qt's cache
+// (see PixmapCacheTrim.h).
 void ApplyDialogColours(QApplication& application);
 
 // Icon resource `id` (128, 131, 132, 144) with its 32 and 16 pixel pictures; an empty icon when it is

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
@@ -80,6 +81,47 @@ void DialogLookTest::MessageBoxesGetTheDialogColours() {
 
     QDialog dialog;
     QCOMPARE(dialog.palette().color(QPalette::Window), ui::kDialogBackground);
+
+    QApplication::setPalette(before);
+    QApplication::setFont(fontBefore);
+}
+
+void DialogLookTest::ClosedDialogsLeaveNoPixmapsInTheCache() {
+    const QPalette before = QApplication::palette();
+    const QFont fontBefore = QApplication::font();
+    ui::ApplyDialogColours(*qApp);
+    ui::ApplyDialogColours(*qApp);  // a second call (every test suite makes its own) changes nothing
+    QPixmap probe(8, 8);
+    probe.fill(Qt::red);
+    auto cached = [] {
+        QPixmap found;
+        return QPixmapCache::find(QStringLiteral("probe"), &found);
+    };
+
+    // A window that is no dialog comes and goes: the cache stays.
+    QVERIFY(QPixmapCache::insert(QStringLiteral("probe"), probe));
+    QWidget tool;
+    tool.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tool));
+    tool.hide();
+    QVERIFY(cached());
+
+    // A message box painted and closed: what its painting and everything before it left is gone.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VARN"), QStringLiteral("操作失败!"),
+                    QMessageBox::Ok);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(cached());
+    box.close();
+    QVERIFY(!cached());
+
+    // The same for a dialog of the program's own.
+    QVERIFY(QPixmapCache::insert(QStringLiteral("probe"), probe));
+    QDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.reject();
+    QVERIFY(!cached());
 
     QApplication::setPalette(before);
     QApplication::setFont(fontBefore);

@@ -8,6 +8,7 @@ class DialogLookTest : public QObject {
     void DialogUnitsFollowTheFont();
     void DialogFontRendersChinese();
     void MessageBoxesGetTheDialogColours();
+    void ClosedDialogsLeaveNoPixmapsInTheCache();
     void FadeTakesItsTimeKeepsEventsFlowingAndHides();
     void FadeOfNullHiddenOrDestroyedWindowReturns();
     void CentredWindowStaysOnTheScreen();
