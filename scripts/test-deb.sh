@@ -20,7 +20,12 @@ fail() { echo "test-deb: FAIL: $*" >&2; exit 1; }
 pids=()
 control=""
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # The simulator ends on "quit"; a signal to the runuser in front of it does not reach it.
+  if [ -n "$control" ]; then echo quit >&3 2>/dev/null || true; fi
+  for p in "${pids[@]}"; do
+    for _ in $(seq 30); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
+    kill "$p" 2>/dev/null || true
+  done
   [ -n "$control" ] && rm -f "$control"
 }
 trap cleanup EXIT
