@@ -14,10 +14,13 @@ class Closing(unittest.TestCase):
         self.addCleanup(s.stop)
         exe = install_program("comm_server", s.folder)
         self.server_log = os.path.join(s.root, "comm_server.err")
-        err = open(self.server_log, "w")
-        self.server = subprocess.Popen([exe], env=s.desktop.env, stderr=err, stdout=subprocess.DEVNULL)
-        self.addCleanup(self.server.terminate)
-        a11y.wait_for(lambda: "running" in open(self.server_log).read(), what="the communication server")
+        with open(self.server_log, "w") as err:
+            self.server = subprocess.Popen([exe], env=s.desktop.env, stderr=err, stdout=subprocess.DEVNULL)
+        self.addCleanup(self.stop_server)
+        # The server of the previous test may still be on its way out; a second one refuses to start and says
+        # it is "already running", which must not pass for this one's start.
+        a11y.wait_for(lambda: any(l.startswith("comm_server: running") for l in self.server_lines()),
+                      what="the communication server")
         s.launch()
         s.wait_log("上装所有参数成功!")
         # Through the communication server from now on: 网络方式 ticked, then 重新连接, no address search.
@@ -31,6 +34,15 @@ class Closing(unittest.TestCase):
         answered = s.sim.counter("answered")
         a11y.wait_for(lambda: s.sim.counter("answered") > answered + 2, what="polls through the server")
         return s
+
+    def stop_server(self):
+        """Ends the server and waits for it, so the next test's server is the only one."""
+        self.server.terminate()
+        try:
+            self.server.wait(10)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+            self.server.wait(5)
 
     def server_lines(self):
         with open(self.server_log) as f:
