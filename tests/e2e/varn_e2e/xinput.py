@@ -4,11 +4,28 @@ import time
 
 
 def _xdotool(*args):
-    subprocess.run(["xdotool", *[str(a) for a in args]], check=True, capture_output=True, timeout=20)
+    return subprocess.run(["xdotool", *[str(a) for a in args]], check=True, capture_output=True, text=True,
+                          timeout=20).stdout
 
 
-def move(x, y):
-    _xdotool("mousemove", "--sync", int(x), int(y))
+def location():
+    """The pointer's (x, y) on the screen."""
+    fields = dict(f.split(":") for f in _xdotool("getmouselocation").split())
+    return int(fields["x"]), int(fields["y"])
+
+
+def move(x, y, timeout=10):
+    """Moves the pointer and returns once the X server has it there. xdotool's own --sync waits for the
+    pointer to leave where it was, so a move onto the spot it already holds would stall for 15 s."""
+    target = int(x), int(y)
+    if location() == target:
+        return
+    _xdotool("mousemove", *target)
+    deadline = time.monotonic() + timeout
+    while location() != target:
+        if time.monotonic() > deadline:
+            raise AssertionError(f"the pointer did not reach {target}: it is at {location()}")
+        time.sleep(0.01)
 
 
 def click(x, y, button=1, settle=0.25):
