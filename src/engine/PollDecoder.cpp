@@ -84,17 +84,10 @@ void DecodePollResponse(const std::uint8_t* frame, std::size_t length, DecodeCon
             bool blank = true;
             if (low) {
                 raw = *low;
-                const double divisor = cc2 == 0 ? 1.0 : cc2;
-                const std::uint8_t type = yc.Type[i];
-                const double x = (type == 1 || type == 5) ? static_cast<std::int16_t>(raw) : raw;
-                value = static_cast<float>(x / divisor);
                 const auto high = yc.PostH[i] != 0 ? reg(yc.PostH[i] - 1u) : std::nullopt;
-                if (high) {
-                    const double h = type == 1 ? static_cast<std::int16_t>(*high) : *high;
-                    value = static_cast<float>(value + h / divisor * 65536.0);
-                }
-                // 0xFFFF is the relay's "no value"; a 32-bit value is only blank when both words say so.
-                blank = raw == config::kRawNone && (!high || *high == 0xFFFF);
+                const YcReading reading = ScaleYcReading(raw, high, yc.Type[i], cc2);
+                value = reading.value;
+                blank = reading.blank;
             }
             yc.RawValue[i] = raw;
             yc.Value[i] = value;

@@ -4,6 +4,19 @@
 
 namespace engine {
 
+YcReading ScaleYcReading(std::uint16_t low, std::optional<std::uint16_t> high, std::uint8_t type,
+                         std::uint16_t cc2) {
+    const double divisor = cc2 == 0 ? 1.0 : cc2;
+    const double x = (type == 1 || type == 5) ? static_cast<std::int16_t>(low) : low;
+    float value = static_cast<float>(x / divisor);
+    if (high) {
+        const double h = type == 1 ? static_cast<std::int16_t>(*high) : *high;
+        value = static_cast<float>(value + h / divisor * 65536.0);
+    }
+    // 0xFFFF is the relay's "no value"; a 32-bit value is only blank when both words say so.
+    return YcReading{value, low == 0xFFFF && (!high || *high == 0xFFFF)};
+}
+
 std::string FormatYcValue(float value, std::uint16_t cc2) {
     const char* format = "%.2f";
     if (cc2 <= 1) {
