@@ -17,6 +17,7 @@ void WireWindows(ui::MainWindowHost& host) {
     using ui::main_layout::Button;
 
     ctx.monitor = &ui::TheComLook();
+    ui::TheComLook().BindEngine(&ctx);
     ui::BindEventRecords(ctx);
 
     window.SetWindowOpener(Button::Monitor, [&window] { ui::ShowComLook(&window); });
@@ -30,7 +31,10 @@ void WireWindows(ui::MainWindowHost& host) {
         platform::OpenDocument(platform::InProgramFolder("帮助文件/help.pdf"));
     });
     window.SetWindowOpener(Button::VersionInfo, [&ctx, &window] { ui::RunHardwareIdButton(ctx, &window); });
-    window.SetBeforeJoin([] { ui::DetachSettingsWindow(); });
+    window.SetBeforeJoin([] {
+        ui::DetachSettingsWindow();
+        ui::TheComLook().BindEngine(nullptr);  // the context ends with the main window
+    });
 }
 
 void DestroyWindows() {

@@ -1,4 +1,5 @@
-"""通讯管理 used with a real mouse and keyboard while the main window runs."""
+"""通讯管理 used with a real mouse and keyboard while the main window runs; a pointer resting on a frame line
+explains the frame in a tooltip."""
 import os
 import re
 import unittest
@@ -9,6 +10,7 @@ from varn_e2e.session import Session
 WATCHING = "通讯管理 - 正常监视"
 PAUSED = "通讯管理 - 暂停监视"
 SENT_POLL = re.compile(r"^\d\d:\d\d:\d\d -> 发 \(008\)( [0-9A-F]{2}){8}$")
+POINT = re.compile(r"^寄存器 13 高压侧A相电流\(A\) = \d+\.\d\d$", re.M)
 
 
 class MonitorWindow(unittest.TestCase):
@@ -113,6 +115,41 @@ class MonitorWindow(unittest.TestCase):
             a11y.no_window(self.s.app, self.title())
             self.s.click_button(self.s.main, "通讯管理")
             a11y.wait_for(lambda: a11y.is_showing(self.win), what="the monitor shown again")
+
+    def tooltip(self):
+        tips = a11y.find_all(self.s.app, "tool tip")
+        return a11y.name(tips[0]) if tips else ""
+
+    def test_6_a_resting_pointer_explains_the_frame_under_it(self):
+        self.s.click(self.snap.get("check box", "暂停监视"))  # the lines stand still under the pointer
+        a11y.wait_for(lambda: self.title() == PAUSED, what="the paused title")
+        x, y, w, h = a11y.extents(self.box)
+        seen = {}
+        # Down the box line by line (the monitor's lines are about 15 pixels high) until the pointer has
+        # rested on a sent poll and on a poll answer.
+        for top in range(y + 8, y + h - 40, 15):
+            xinput.move(x + 150, top)
+            try:
+                tip = a11y.wait_for(self.tooltip, timeout=3, what="a tooltip")
+            except AssertionError:
+                continue
+            seen.setdefault(tip.split("：")[0], tip)
+            if "发送" in seen and "接收" in seen:
+                break
+            xinput.move(x + w + 40, top)  # off the box: the tooltip goes before the next line is tried
+            a11y.wait_for(lambda: not self.tooltip(), timeout=3, what="the tooltip gone")
+        self.s.shot_screen("monitor-tooltip.png")
+        self.assertIn("接收", seen, "no tooltip over a received frame")
+        self.assertIn("发送", seen, "no tooltip over a sent frame")
+        answer = seen["接收"]
+        self.assertTrue(answer.startswith("接收：地址 1，功能码 3 读保持寄存器\n字节数 120\nCRC 正确"), answer)
+        self.assertRegex(answer, POINT)
+        self.assertIn("寄存器 7 装置版本 V1.63", answer)
+        self.assertIn("轮询：读寄存器 0～59（遥测、遥信、时钟、版本）", seen["发送"])
+        xinput.move(x + w + 40, y)
+        # The pointer's own rules are as they were: the right button still toggles the pause.
+        xinput.click(x + 150, y + h // 2, button=3)
+        a11y.wait_for(lambda: self.title() == WATCHING, what="watching again")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,7 @@
 #include "ui/monitor/ComLook.h"
 
+#include "modbus/RegisterMap.h"
+#include "ui/monitor/FrameExplainer.h"
 #include "ui/monitor/MonitorFormat.h"
 
 namespace ui {
@@ -51,6 +53,21 @@ bool ComLook::TogglePause() {
 
 std::string ComLook::Title() const {
     return paused_.load() ? kMonitorTitlePaused : kMonitorTitleRunning;
+}
+
+std::string ComLook::ExplainFrame(std::span<const std::uint8_t> frame, bool received,
+                                  std::span<const std::uint8_t> request) const {
+    engine::EngineContext* ctx = engine_.load();
+    if (!ctx || !ctx->tablesMutex) return {};
+    std::lock_guard lock(*ctx->tablesMutex);
+    ExplainTables tables{ctx->yc, ctx->yx, ctx->param, ctx->setting, modbus::kControlModeUnknown};
+    if (ctx->param && ctx->state) {
+        tables.controlMode =
+            ctx->state->EffectiveControlMode(ctx->param->RawValue[modbus::kControlModeEntry]);
+    }
+    return ui::ExplainFrame(frame, received ? FrameDirection::Received : FrameDirection::Sent, tables,
+                            request)
+        .Text();
 }
 
 std::string ComLook::LastSavedMonitorFile() const {

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 
+#include "engine/EngineContext.h"
 #include "engine/EngineInterfaces.h"
 #include "platform/Clock.h"
 
@@ -44,6 +46,13 @@ class ComLook : public engine::Monitor {
     // The window title for the pause state.
     std::string Title() const;
 
+    // The engine whose tables and control mode explain the frames (nullptr: none are explained).
+    void BindEngine(engine::EngineContext* ctx) { engine_.store(ctx); }
+    // What a frame of the monitor means for the relay (ExplainFrame), read under the tables' lock; for a
+    // received frame `request` is the frame sent before it. Empty while no engine is bound. UI thread.
+    std::string ExplainFrame(std::span<const std::uint8_t> frame, bool received,
+                             std::span<const std::uint8_t> request) const;
+
     std::string LastSavedMonitorFile() const;
     void SetLastSavedMonitorFile(const std::string& path);
 
@@ -56,6 +65,7 @@ class ComLook : public engine::Monitor {
     std::atomic<bool> showReceived_{false};
     std::atomic<bool> hint_{true};
     std::atomic<int> iconPhase_{0};
+    std::atomic<engine::EngineContext*> engine_{nullptr};
 
     mutable std::mutex mutex_;  // the view pointer and the saved path; never held during a view call
     MonitorView* view_ = nullptr;

@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
 
 #include "log/LogBoxText.h"
 #include "log/OperationLog.h"
@@ -37,6 +38,11 @@ bool IsCloseKey(int key) {
 }
 
 DlgComLook* theWindow = nullptr;
+
+// How far up from a received frame the frame sent before it is looked for (log lines may lie between).
+constexpr int kRequestSearchLines = 64;
+// How far up from a hint line its frame is looked for (96 hints at most).
+constexpr int kHintLines = 100;
 
 }  // namespace
 
@@ -84,6 +90,20 @@ void MonitorTextBox::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
+bool MonitorTextBox::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QPlainTextEdit::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QTextBlock line = cursorForPosition(help->pos()).block();
+    const QRect area = blockBoundingGeometry(line).translated(contentOffset()).toAlignedRect();
+    const QString text = explainLine && area.contains(help->pos()) ? explainLine(line) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+    } else {
+        QToolTip::showText(help->globalPos(), text, viewport(), area);
+    }
+    return true;
+}
+
 DlgComLook::DlgComLook(ComLook& logic, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
@@ -114,6 +134,7 @@ DlgComLook::DlgComLook(ComLook& logic, QWidget* parent)
     connect(view_, &QPushButton::clicked, this, &DlgComLook::View);
     connect(text_, &MonitorTextBox::RightButtonReleased, this, &DlgComLook::TogglePauseByMouse);
     connect(text_, &MonitorTextBox::CloseKeyPressed, this, &QWidget::hide);
+    text_->explainLine = [this](const QTextBlock& line) { return ExplainLine(line); };
 
     askSaveFileName = [this](const QString& title, const QString& folder, const QString& name) {
         return AskSaveFileName(this, title, folder, name);
@@ -189,6 +210,28 @@ void DlgComLook::Save() {
 
 void DlgComLook::View() {
     openInTextEditor(Qs(logic_.LastSavedMonitorFile()));
+}
+
+QString DlgComLook::ExplainLine(const QTextBlock& line) const {
+    QTextBlock block = line;
+    for (int i = 0; block.isValid() && i < kHintLines && IsTelesignalHintLine(block.text().toStdString());
+         ++i)
+        block = block.previous();
+    if (!block.isValid()) return {};
+    const std::optional<MonitorFrame> frame = ParseMonitorFrameLine(block.text().toStdString());
+    if (!frame) return {};
+    std::vector<std::uint8_t> request;
+    if (frame->received) {
+        // The nearest frame line above; a received one there leaves the request unknown.
+        QTextBlock above = block.previous();
+        for (int i = 0; above.isValid() && i < kRequestSearchLines; ++i, above = above.previous()) {
+            const std::optional<MonitorFrame> earlier = ParseMonitorFrameLine(above.text().toStdString());
+            if (!earlier) continue;
+            if (!earlier->received) request = earlier->bytes;
+            break;
+        }
+    }
+    return Qs(logic_.ExplainFrame(frame->bytes, frame->received, request));
 }
 
 void DlgComLook::resizeEvent(QResizeEvent* event) {

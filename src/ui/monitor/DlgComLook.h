@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <functional>
 #include <optional>
 
@@ -15,11 +16,14 @@ class QPushButton;
 namespace ui {
 
 // The monitor text box: a left double click empties it, a right-button release toggles the pause (no
-// context menu), Enter and Esc go to the window.
+// context menu), Enter and Esc go to the window. The mouse resting on a line shows `explainLine`'s text for
+// it as a tooltip (none when it gives the empty text).
 class MonitorTextBox : public QPlainTextEdit {
     Q_OBJECT
   public:
     explicit MonitorTextBox(QWidget* parent = nullptr);
+
+    std::function<QString(const QTextBlock& line)> explainLine;
 
   signals:
     void RightButtonReleased();
@@ -31,6 +35,7 @@ class MonitorTextBox : public QPlainTextEdit {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 };
 
 class DlgComLook : public QDialog, public MonitorView {
@@ -63,6 +68,10 @@ class DlgComLook : public QDialog, public MonitorView {
 
     void Save();
     void View();
+
+    // The tooltip of a monitor line: what its frame means (a hint line explains the frame above it); the
+    // empty text for a line that holds no frame.
+    QString ExplainLine(const QTextBlock& line) const;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -52,6 +52,69 @@ std::string MonitorFrameText(const std::uint8_t* bytes, std::size_t length, bool
     return text;
 }
 
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+std::optional<MonitorFrame> ParseMonitorFrameLine(std::string_view line) {
+    // "hh:mm:ss -> "
+    constexpr std::string_view kArrow = " -> ";
+    if (line.size() < 12 || line.substr(8, kArrow.size()) != kArrow) return std::nullopt;
+    for (std::size_t i : {0u, 1u, 3u, 4u, 6u, 7u}) {
+        if (!IsDigit(line[i])) return std::nullopt;
+    }
+    if (line[2] != ':' || line[5] != ':') return std::nullopt;
+    std::string_view rest = line.substr(12);
+    MonitorFrame frame;
+    if (rest.starts_with("发")) {
+        rest.remove_prefix(std::string_view("发").size());
+    } else if (rest.starts_with("收")) {
+        frame.received = true;
+        rest.remove_prefix(std::string_view("收").size());
+    } else if (rest.starts_with("--")) {
+        frame.received = true;
+        rest.remove_prefix(2);
+    } else {
+        return std::nullopt;
+    }
+    // " (LLL)", at least three digits.
+    if (!rest.starts_with(" (")) return std::nullopt;
+    rest.remove_prefix(2);
+    std::size_t length = 0;
+    std::size_t digits = 0;
+    while (digits < rest.size() && IsDigit(rest[digits])) {
+        length = length * 10 + static_cast<std::size_t>(rest[digits] - '0');
+        if (length > 100000) return std::nullopt;
+        ++digits;
+    }
+    if (digits < 3 || digits >= rest.size() || rest[digits] != ')') return std::nullopt;
+    rest.remove_prefix(digits + 1);
+    if (rest.size() != 3 * length) return std::nullopt;
+    frame.bytes.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        const int high = HexDigit(rest[3 * i + 1]);
+        const int low = HexDigit(rest[3 * i + 2]);
+        if (rest[3 * i] != ' ' || high < 0 || low < 0) return std::nullopt;
+        frame.bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
+    }
+    return frame;
+}
+
+bool IsTelesignalHintLine(std::string_view line) {
+    return line.starts_with("                遥信 ");
+}
+
 int MonitorSendIcon(int phase) {
     return phase % 2 == 0 ? res::kIconMonitorSend : res::kIconMonitorReceive;
 }

@@ -3,7 +3,10 @@
 // telesignal hints, the window titles and the proposed file name. Texts are UTF-8.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 
@@ -27,6 +30,17 @@ std::string TelesignalHint(const std::uint8_t* bytes, std::size_t length);
 // received one, the bytes as " %02X", and the hint of a received frame when `withHint` is set.
 std::string MonitorFrameText(const std::uint8_t* bytes, std::size_t length, bool received, bool showReceived,
                              bool withHint);
+
+// A frame read back from its monitor line, "hh:mm:ss -> 发 (LLL) XX XX ..." (line end removed). Nothing for
+// any other line, nor when the length and the bytes disagree (the operator may have edited the text).
+struct MonitorFrame {
+    bool received = false;
+    std::vector<std::uint8_t> bytes;
+};
+std::optional<MonitorFrame> ParseMonitorFrameLine(std::string_view line);
+
+// A telesignal hint line of a received frame, 16 blanks and "遥信 ": it belongs to the frame above it.
+bool IsTelesignalHintLine(std::string_view line);
 
 // The icon shown for the sent frame at `phase` (0..3), and the phase after it: the two icons alternate.
 int MonitorSendIcon(int phase);

@@ -4,9 +4,17 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QToolTip>
+#include <mutex>
 #include <thread>
 
+#include "engine/EngineContext.h"
+#include "engine/EngineState.h"
+#include "modbus/Requests.h"
 #include "platform/Gbk.h"
+#include "support/Frames.h"
 #include "ui/monitor/DlgComLook.h"
 
 using namespace ui;
@@ -151,6 +159,67 @@ class DlgComLookTest : public QObject {
         w.Save();
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().contains(QStringLiteral("missing/x.txt")));
+        look.Attach(nullptr);
+    }
+
+    void RestingOnAFrameLineExplainsIt() {
+        // One telemetry point "Ia" at register 1 of a ten-register poll.
+        engine::EngineState state;
+        config::YcTable yc;
+        config::YxTable yx;
+        config::ParamTable param;
+        config::SettingTable setting;
+        std::mutex mutex;
+        yc.AskNumber = 10;
+        yc.Number = 1;
+        yc.YXPost = 8;
+        yc.Post[0] = 2;
+        yc.CC2[0] = 100;
+        config::SetText(yc.Name[0], "Ia");
+        engine::EngineContext ctx;
+        ctx.state = &state;
+        ctx.yc = &yc;
+        ctx.yx = &yx;
+        ctx.param = &param;
+        ctx.setting = &setting;
+        ctx.tablesMutex = &mutex;
+
+        ComLook look;
+        DlgComLook w(look);
+        look.Attach(&w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const modbus::Frame poll = modbus::BuildPollRequest(1, yc.AskNumber);
+        std::vector<std::uint16_t> registers(10, 0);
+        registers[1] = 123;
+        registers[8] = 0x0001;  // a closed telesignal: a hint line under the answer
+        const auto answer = test_support::ReadAnswer(1, registers);
+        look.ShowMonitorFrame(poll.data(), poll.size(), false);
+        look.ShowMonitorFrame(answer.data(), answer.size(), true);
+        look.AppendMonitorText("校时成功!");
+
+        MonitorTextBox* box = w.TextBox();
+        const auto tipAt = [box](int line) {
+            const QTextBlock block = box->document()->findBlockByNumber(line);
+            const QPoint at = box->cursorRect(QTextCursor(block)).center() + QPoint(40, 0);
+            QHelpEvent event(QEvent::ToolTip, at, box->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(box->viewport(), &event);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tipAt(0), QString());  // no engine bound: nothing to explain with
+        QVERIFY(!QToolTip::isVisible());
+        look.BindEngine(&ctx);
+        QVERIFY(tipAt(0).startsWith(
+            QStringLiteral("发送：地址 1，功能码 3 读保持寄存器\n起始寄存器 0，数量 10")));
+        QVERIFY(tipAt(0).contains(QStringLiteral("轮询：")));
+        const QString received = tipAt(1);
+        QVERIFY2(received.contains(QStringLiteral("寄存器 1 Ia = 1.23")), qPrintable(received));
+        QVERIFY(received.startsWith(QStringLiteral("接收：")));
+        QVERIFY(box->document()->findBlockByNumber(2).text().contains(QStringLiteral("遥信 01 为合！")));
+        QCOMPARE(tipAt(2), received);  // a hint line explains its frame
+        tipAt(3);                      // a log line has none: the tooltip goes
+        QTRY_VERIFY(!QToolTip::isVisible());
+        look.BindEngine(nullptr);
         look.Attach(nullptr);
     }
 };

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "engine/EngineState.h"
+#include "modbus/Requests.h"
 #include "support/FakeClock.h"
 #include "ui/monitor/ComLook.h"
 
@@ -78,6 +80,34 @@ TEST(ComLook, CheckBoxesApplyFromTheNextFrame) {
     EXPECT_EQ(f.view.lines[1].find("遥信"), std::string::npos);
     f.look.SetLastSavedMonitorFile("/tmp/a b.txt");
     EXPECT_EQ(f.look.LastSavedMonitorFile(), "/tmp/a b.txt");
+}
+
+TEST(ComLook, FramesAreExplainedInTheEnginesControlMode) {
+    ComLook look;
+    const modbus::Frame coil2On = *modbus::BuildRemoteControlRequest(1, modbus::RemoteControl::OpenHigh, 0);
+    EXPECT_EQ(look.ExplainFrame(coil2On, false, {}), "");  // no engine: nothing to explain with
+
+    engine::EngineState state;
+    config::YcTable yc;
+    config::YxTable yx;
+    config::ParamTable param;
+    config::SettingTable setting;
+    std::mutex mutex;
+    engine::EngineContext ctx;
+    ctx.state = &state;
+    ctx.yc = &yc;
+    ctx.yx = &yx;
+    ctx.param = &param;
+    ctx.setting = &setting;
+    ctx.tablesMutex = &mutex;
+    param.RawValue[modbus::kControlModeEntry] = 1;
+    look.BindEngine(&ctx);
+    EXPECT_NE(look.ExplainFrame(coil2On, false, {}).find("遥控：合2#低压侧"), std::string::npos);
+    // A relay of version 110 or less is driven in mode 0 whatever the parameter says.
+    state.deviceVersion.store(110);
+    state.ApplyLegacyControlModeRule();
+    EXPECT_NE(look.ExplainFrame(coil2On, true, {}).find("确认：遥控：分高压侧"), std::string::npos);
+    look.BindEngine(nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "platform/Gbk.h"
@@ -80,6 +81,46 @@ TEST(MonitorFormat, TelesignalHintsInBitOrderOnlyForWordsBeforeTheCrc) {
     const std::string all = TelesignalHint(poll.data(), poll.size());
     EXPECT_NE(all.find("遥信 96 为合！"), std::string::npos);
     EXPECT_EQ(all.find("遥信 97"), std::string::npos);
+}
+
+TEST(MonitorFormat, FrameLinesReadBackAndOtherLinesDoNot) {
+    platform::LocalTime t;
+    t.hour = 8;
+    t.minute = 5;
+    t.second = 9;
+    const Bytes poll{0x01, 0x03, 0x00, 0x00, 0x00, 0x3C, 0x45, 0xDB};
+    const auto line = [&](const Bytes& b, bool received, bool showReceived) {
+        std::string text = MonitorLine(t, MonitorFrameText(b.data(), b.size(), received, showReceived, true));
+        text.resize(text.size() - 2);  // the text box keeps the line end apart
+        return text;
+    };
+    struct Case {
+        const char* name;
+        std::string line;
+        std::optional<MonitorFrame> expected;
+    };
+    const Case cases[] = {
+        {"a sent frame", line(poll, false, false), MonitorFrame{false, poll}},
+        {"a received frame marked --", line(poll, true, false), MonitorFrame{true, poll}},
+        {"a received frame marked 收", line(poll, true, true), MonitorFrame{true, poll}},
+        {"an empty frame", line({}, true, false), MonitorFrame{true, {}}},
+        {"a log line", MonitorLine(t, "校时成功!").substr(0, 21), std::nullopt},
+        {"a length that disagrees with the bytes", "08:05:09 -> 发 (003) 01 03", std::nullopt},
+        {"a byte that is not hexadecimal", "08:05:09 -> 发 (002) 01 G3", std::nullopt},
+        {"a byte cut to one digit", "08:05:09 -> 发 (002) 01 0", std::nullopt},
+        {"no time stamp", "发 (001) 01", std::nullopt},
+        {"a hint line", "                遥信 01 为合！", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto frame = ParseMonitorFrameLine(c.line);
+        ASSERT_EQ(frame.has_value(), c.expected.has_value());
+        if (!frame) continue;
+        EXPECT_EQ(frame->received, c.expected->received);
+        EXPECT_EQ(frame->bytes, c.expected->bytes);
+    }
+    EXPECT_TRUE(IsTelesignalHintLine("                遥信 01 为合！"));
+    EXPECT_FALSE(IsTelesignalHintLine("08:05:09 -> -- (005) 01 02 03 04 05"));
 }
 
 TEST(MonitorFormat, IconAlternatesOverFourPhasesAndSaveNameIsStamped) {
