@@ -1,5 +1,7 @@
 #include "app/WindowWiring.h"
 
+#include <QLabel>
+
 #include "platform/ProgramFolder.h"
 #include "platform/Shell.h"
 #include "ui/events/DlgEvent.h"
@@ -7,9 +9,21 @@
 #include "ui/main_window/MainWindowHost.h"
 #include "ui/monitor/ComLook.h"
 #include "ui/monitor/DlgComLook.h"
+#include "ui/settings/DlgDZCS.h"
 #include "ui/settings/SettingsWindow.h"
 
 namespace app {
+
+ui::DlgDZCS* ShowSettings(ui::MainWindowHost& host) {
+    ui::MainWindow& window = host.Window();
+    ui::DlgDZCS* settings = ui::ShowSettingsWindow(host.Context(), &window);
+    settings->SetDeviceTexts([&window] {
+        using ui::main_layout::ClockBox;
+        return ui::DeviceTexts{window.ClockField(ClockBox::DeviceModel)->text().toStdString(),
+                               window.ClockField(ClockBox::DeviceVersion)->text().toStdString()};
+    });
+    return settings;
+}
 
 void WireWindows(ui::MainWindowHost& host) {
     engine::EngineContext& ctx = host.Context();
@@ -21,7 +35,7 @@ void WireWindows(ui::MainWindowHost& host) {
     ui::BindEventRecords(ctx);
 
     window.SetWindowOpener(Button::Monitor, [&window] { ui::ShowComLook(&window); });
-    window.SetWindowOpener(Button::Settings, [&ctx, &window] { ui::ShowSettingsWindow(ctx, &window); });
+    window.SetWindowOpener(Button::Settings, [&host] { ShowSettings(host); });
     window.SetWindowOpener(Button::EventRecords, [&window] {
         ui::RunEventDialog(&window);
         // Shown again without taking the focus, then the help document is opened, as after every event view.

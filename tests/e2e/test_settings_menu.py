@@ -1,5 +1,7 @@
-"""The menu of 定值参数管理: project files through the real file dialogs, the export, 版权信息, 退出."""
+"""The menu of 定值参数管理: project files through the real file dialogs, the export, 版权信息, 退出, the
+settings sheet read back with pdftotext and the comparison with a saved project file."""
 import os
+import re
 import subprocess
 import unittest
 import urllib.parse
@@ -26,6 +28,9 @@ class SettingsMenu(unittest.TestCase):
         cls.s.stop()
 
     def setUp(self):
+        if not a11y.is_showing(self.win):  # hidden by an earlier test
+            self.s.click_button(self.s.main, "定值参数")
+            a11y.wait_for(lambda: a11y.is_showing(self.win), what="the window shown again")
         self.s.bring_to_front(TITLE)
 
     def menu(self, top, item):
@@ -35,8 +40,24 @@ class SettingsMenu(unittest.TestCase):
         self.s.click(entry)
 
     def parameter_cell(self, row):
-        table = a11y.find_all(self.win, "table")[1]
-        return a11y.find_all(table, "table cell")[row * 3 + 2]
+        return self.cell(1, row)
+
+    def cell(self, table_index, row, column=2):
+        """A cell of the settings (0) or parameters (1) list."""
+        table = a11y.find_all(self.win, "table")[table_index]
+        return a11y.find_all(table, "table cell")[row * 3 + column]
+
+    def rows(self, table_index):
+        """Every row of a list as the operator reads it: 序号, name, value."""
+        table = a11y.find_all(self.win, "table")[table_index]
+        cells = [a11y.text(c) for c in a11y.find_all(table, "table cell", showing=False)]
+        return [cells[i:i + 3] for i in range(0, len(cells), 3)]
+
+    def edit(self, cell, text):
+        xinput.click(*a11y.centre(cell))
+        xinput.key("ctrl+a")
+        xinput.type_text(text)
+        xinput.key("Return")
 
     def file_dialog(self, title, name):
         dialog = self.s.window(title)
@@ -103,6 +124,78 @@ class SettingsMenu(unittest.TestCase):
         xinput.click(x + w + 20, y + h // 2)
         xinput.key("Return")
         a11y.no_window(self.s.app, TITLE)
+
+    def test_5_settings_sheet_holds_every_row_as_the_lists_show_it(self):
+        entries = len(self.s.log_texts())
+        self.s.click(a11y.find(self.win, "push button", "上装定值"))
+        self.s.wait_log("上装所有定值成功!", after=entries)
+        a11y.wait_for(lambda: self.rows(0)[1][2] != "", what="the uploaded settings")
+        if os.path.exists(self.opened):
+            os.remove(self.opened)
+        self.menu("文件(F)", "打印定值单…")
+        a11y.wait_for(lambda: os.path.exists(self.opened), what="the sheet opened")
+        with open(self.opened) as f:
+            url = urllib.parse.unquote(f.read().strip())
+        path = url[len("file://"):]
+        self.assertTrue(url.startswith("file://"), url)
+        self.assertEqual(os.path.dirname(path), os.path.join(self.s.folder, "信息导出"))
+        self.assertRegex(os.path.basename(path), r"^定值单 \d\d-\d\d-\d\d \d\d\.\d\d\.\d\d\.pdf$")
+        fonts = subprocess.run(["pdffonts", path], capture_output=True, text=True, check=True).stdout
+        embedded = [line.split()[-5] for line in fonts.splitlines()[2:]]
+        self.assertTrue(embedded and all(e == "yes" for e in embedded), fonts)
+        text = subprocess.run(["pdftotext", "-layout", path, "-"], capture_output=True, text=True,
+                              check=True).stdout
+        lines = [line.strip() for line in text.splitlines()]
+        self.assertIn("定值单", lines)
+        # The model and version as the main window shows them.
+        self.assertTrue([l for l in lines if re.fullmatch(r"装置型号：VARN\s+装置版本：V1\.63", l)], lines[:4])
+        for table_index in (0, 1):
+            rows = self.rows(table_index)
+            self.assertEqual(len(rows), (30, 64)[table_index])
+            for number, name, value in rows:
+                pattern = rf"^{number}\s+{re.escape(name)}" + (rf"\s+{re.escape(value)}$" if value else "$")
+                self.assertTrue([l for l in lines if re.match(pattern, l)], f"no line {number} {name} {value}")
+        self.assertTrue([l for l in lines if re.fullmatch(r"第 1 页，共 \d 页", l)], "no page number")
+
+    def test_6_comparison_lists_exactly_the_values_edited_after_a_save(self):
+        self.menu("文件(F)", "保存定值参数")
+        self.file_dialog("保存项目设置文件", "site2.prj")
+        path = os.path.join(self.s.folder, "项目存档", "site2.prj")
+        a11y.wait_for(lambda: os.path.exists(path) and os.path.getsize(path) == PROJECT_SIZE,
+                      what="the saved project file")
+        setting_before = a11y.text(self.cell(0, 1))
+        parameter_before = a11y.text(self.cell(1, 12))
+        self.edit(self.cell(0, 1), "6")
+        self.edit(self.cell(1, 12), "321")
+        a11y.wait_for(lambda: a11y.text(self.cell(1, 12)) == "321", what="the edited parameter")
+        setting_name, parameter_name = a11y.text(self.cell(0, 1, 1)), a11y.text(self.cell(1, 12, 1))
+        setting_shown = a11y.text(self.cell(0, 1))
+
+        self.menu("文件(F)", "比较项目文件…")
+        self.file_dialog("选择比较的项目文件", "site2.prj")
+        window = self.s.window("比较项目文件")
+        self.s.shot(window, "settings-compare.png")
+        table = a11y.find(window, "table")
+        cells = [a11y.text(c) for c in a11y.find_all(table, "table cell")]
+        self.assertEqual([cells[i:i + 5] for i in range(0, len(cells), 5)],
+                         [["定值", "2", setting_name, "6.00", setting_before],
+                          ["参数", "13", parameter_name, "321", parameter_before]])
+        # Reading the file changed nothing in the lists.
+        self.assertEqual(a11y.text(self.cell(0, 1)), setting_shown)
+        self.assertEqual(a11y.text(self.cell(1, 12)), "321")
+        self.s.click(a11y.find(window, "push button", "关闭"))
+        a11y.no_window(self.s.app, "比较项目文件")
+
+        # A file of the wrong size is refused as 打开定值参数 refuses it.
+        with open(os.path.join(self.s.folder, "项目存档", "short.prj"), "wb") as f:
+            f.write(b"\0" * (PROJECT_SIZE - 1))
+        self.s.bring_to_front(TITLE)
+        self.menu("文件(F)", "比较项目文件…")
+        self.file_dialog("选择比较的项目文件", "short.prj")
+        box = a11y.find(self.s.app, "alert", None)
+        self.assertIn("项目文件无效：大小不是144524字节，未载入。", [a11y.name(o) for o in a11y.find_all(box, "label")])
+        self.s.click(a11y.find(box, "push button", "OK"))
+        a11y.no_window(self.s.app, "比较项目文件", timeout=2)
 
 
 if __name__ == "__main__":

@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "engine/BlockTransfer.h"
+#include "platform/FileAppend.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Shell.h"
 #include "resources/Pictures.h"
@@ -21,6 +22,8 @@
 #include "ui/settings/InformationExport.h"
 #include "ui/settings/ListTexts.h"
 #include "ui/settings/ProjectCommands.h"
+#include "ui/settings/ProjectComparisonWindow.h"
+#include "ui/settings/SheetPdf.h"
 #include "ui/settings/TransferCommands.h"
 
 namespace ui {
@@ -166,6 +169,11 @@ void DlgDZCS::BuildMenu() {
             [this] { OpenProjectFile(); });
     connect(file->addAction(QStringLiteral("保存定值参数")), &QAction::triggered, this,
             [this] { SaveProjectFile(); });
+    file->addSeparator();
+    connect(file->addAction(QString::fromUtf8(kPrintSheetItem)), &QAction::triggered, this,
+            [this] { PrintSettingsSheet(); });
+    connect(file->addAction(QString::fromUtf8(kCompareProjectItem)), &QAction::triggered, this,
+            [this] { CompareProjectFile(); });
     file->addSeparator();
     exit_ = file->addAction(QStringLiteral("退出"));
     connect(exit_, &QAction::triggered, this, [this] { hide(); });
@@ -353,6 +361,61 @@ void DlgDZCS::ExportInformation() {
     QtExportView view(*this);
     ui::ExportInformation(view, platform::ProgramFolder(), ctx_.Now(), *setting, *param,
                           [this](int row) { return settingList_->IsChoiceCell(kValueColumn, row); });
+}
+
+bool DlgDZCS::IsChoiceRow(int row) const {
+    return settingList_->IsChoiceCell(kValueColumn, row);
+}
+
+bool DlgDZCS::WriteSettingsSheet(const std::string& path) {
+    auto setting = std::make_unique<config::SettingTable>();
+    auto param = std::make_unique<config::ParamTable>();
+    {
+        std::lock_guard lock(*ctx_.tablesMutex);
+        *setting = *ctx_.setting;
+        *param = *ctx_.param;
+    }
+    const DeviceTexts device = deviceTexts_ ? deviceTexts_() : DeviceTexts{};
+    const std::vector<SheetLine> lines = SettingsSheetLines(
+        *setting, *param, [this](int row) { return IsChoiceRow(row); }, device, ctx_.Now());
+    const QByteArray pdf = RenderSheetPdf(PaginateSheet(lines, SheetRowsPerPage()));
+    return !pdf.isEmpty() &&
+           platform::WriteWholeFile(path,
+                                    std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+}
+
+void DlgDZCS::PrintSettingsSheet() {
+    const std::string path = SheetFilePath(platform::ProgramFolder(), ctx_.Now());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = WriteSettingsSheet(path);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        Prompts().Warn(kSheetFailed + path);
+        return;
+    }
+    OpenDocument(path);
+}
+
+void DlgDZCS::CompareProjectFile() {
+    ProjectContext project{ctx_.setting, ctx_.param, ctx_.tablesMutex, platform::ProgramFolder(),
+                           &Prompts(),   {}};
+    ShowComparison(ui::CompareProjectFile(project, [this](int row) { return IsChoiceRow(row); }));
+}
+
+void DlgDZCS::CompareWithProjectFile(const std::string& path) {
+    ProjectContext project{ctx_.setting, ctx_.param, ctx_.tablesMutex, platform::ProgramFolder(),
+                           &Prompts(),   {}};
+    ShowComparison(ui::CompareWithProjectFile(project, path, [this](int row) { return IsChoiceRow(row); }));
+}
+
+void DlgDZCS::ShowComparison(const std::optional<ProjectComparisonResult>& result) {
+    if (!result) return;  // cancelled, or refused with its message
+    if (result->differences.empty()) {
+        Prompts().Inform(kCompareNoDifference);
+        return;
+    }
+    if (comparison_ == nullptr) comparison_ = new ProjectComparisonWindow(this);
+    comparison_->ShowComparison(*result);
 }
 
 void DlgDZCS::ShowCopyright() {

@@ -5,13 +5,16 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "SrcComboListCtrl/ComboListCtrl.h"
 #include "engine/EngineContext.h"
 #include "engine/EngineInterfaces.h"
 #include "ui/common/UiBridge.h"
+#include "ui/settings/ProjectCommands.h"
 #include "ui/settings/SettingsPrompts.h"
+#include "ui/settings/SettingsSheet.h"
 
 class QAction;
 class QMenuBar;
@@ -19,7 +22,11 @@ class QPushButton;
 
 namespace ui {
 
+class ProjectComparisonWindow;
+
 inline constexpr char kSettingsTitle[] = "定值参数管理";
+inline constexpr char kPrintSheetItem[] = "打印定值单…";
+inline constexpr char kCompareProjectItem[] = "比较项目文件…";
 
 class DlgDZCS : public QDialog, public engine::SettingsView, private combolist::ComboListOwner {
     Q_OBJECT
@@ -48,6 +55,8 @@ class DlgDZCS : public QDialog, public engine::SettingsView, private combolist::
     void SetSplashRunner(std::function<void()> runSplash) { runSplash_ = std::move(runSplash); }
     // Opens the help document and exported files; default: the desktop's viewer.
     void SetDocumentOpener(std::function<void(const std::string&)> open) { openDocument_ = std::move(open); }
+    // The relay's model and version for the settings sheet, as the main window shows them; unset: empty.
+    void SetDeviceTexts(std::function<DeviceTexts()> deviceTexts) { deviceTexts_ = std::move(deviceTexts); }
 
     // The commands of the buttons and menu items.
     void UploadSettingsCommand();
@@ -57,6 +66,14 @@ class DlgDZCS : public QDialog, public engine::SettingsView, private combolist::
     void SaveProjectFile();
     void OpenProjectFile();
     void ExportInformation();
+    // 打印定值单…: the sheet as a PDF in 信息导出 with a time-stamped name, then opened.
+    void PrintSettingsSheet();
+    // The sheet of the tables as they are now, written to `path`; false when it cannot be written.
+    bool WriteSettingsSheet(const std::string& path);
+    // 比较项目文件…: the values that differ from a chosen project file, or a message that none does.
+    void CompareProjectFile();
+    // The comparison with the project file at `path`, without the file dialog.
+    void CompareWithProjectFile(const std::string& path);
     void ShowCopyright();
     void OpenHelp();
 
@@ -68,6 +85,8 @@ class DlgDZCS : public QDialog, public engine::SettingsView, private combolist::
     QPushButton* ButtonWidget(Button button) const;
     QMenuBar* MenuBar() const { return menuBar_; }
     QAction* ExitAction() const { return exit_; }
+    // The comparison window once a comparison found differences, else nullptr.
+    ProjectComparisonWindow* ComparisonWindow() const { return comparison_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +105,8 @@ class DlgDZCS : public QDialog, public engine::SettingsView, private combolist::
     void FillParamList();
     SettingsPrompts& Prompts();
     void OpenDocument(const std::string& path);
+    bool IsChoiceRow(int row) const;
+    void ShowComparison(const std::optional<ProjectComparisonResult>& result);
 
     // combolist::ComboListOwner
     void OnCellChoices(combolist::ComboListCtrl& list, int key, QStringList& items) override;
@@ -99,11 +120,13 @@ class DlgDZCS : public QDialog, public engine::SettingsView, private combolist::
     std::function<void()> export_;
     std::function<void()> runSplash_;
     std::function<void(const std::string&)> openDocument_;
+    std::function<DeviceTexts()> deviceTexts_;
 
     QMenuBar* menuBar_ = nullptr;
     QAction* exit_ = nullptr;
     combolist::ComboListCtrl* settingList_ = nullptr;
     combolist::ComboListCtrl* paramList_ = nullptr;
+    ProjectComparisonWindow* comparison_ = nullptr;
     QPushButton* buttons_[5] = {};
     bool attached_ = false;
 };

@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -19,7 +21,10 @@
 #include "ui/common/FadeOut.h"
 #include "ui/settings/DlgDZCS.h"
 #include "ui/settings/EditRules.h"
+#include "ui/settings/ProjectComparison.h"
+#include "ui/settings/ProjectComparisonWindow.h"
 #include "ui/settings/ProjectFile.h"
+#include "ui/settings/SettingsSheet.h"
 #include "unit/settings/FakePrompts.h"
 
 using combolist::InPlaceCombo;
@@ -148,7 +153,8 @@ class DlgDZCSTest : public QObject {
         QStringList fileItems;
         for (QAction* a : window_->MenuBar()->actions()[0]->menu()->actions())
             if (!a->isSeparator()) fileItems << a->text();
-        QCOMPARE(fileItems, QStringList({"信息导出", "打开定值参数", "保存定值参数", "退出"}));
+        QCOMPARE(fileItems, QStringList({"信息导出", "打开定值参数", "保存定值参数", "打印定值单…",
+                                         "比较项目文件…", "退出"}));
         QDir().mkpath("/tmp/varn-shots");
         QVERIFY(window_->grab().save("/tmp/varn-shots/settings-window.png"));
     }
@@ -381,6 +387,74 @@ class DlgDZCSTest : public QObject {
         QCOMPARE(window_->ParamList()->rowCount(), 2);
         QCOMPARE(window_->ParamList()->CellText(1, 2), QString("9600"));
         QVERIFY(f_->prompts.shown.empty());
+    }
+
+    void printedSheetIsAPdfWithTheFontInItAndIsOpened() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath("信息导出"));
+        platform::SetProgramFolder(dir.path().toStdString());
+        std::string opened;
+        window_->SetDocumentOpener([&](const std::string& path) { opened = path; });
+        window_->SetDeviceTexts([] { return ui::DeviceTexts{"VARN", "V1.63"}; });
+        MenuItem("打印定值单…")->trigger();
+        QVERIFY(f_->prompts.shown.empty());
+        QVERIFY2(
+            opened.starts_with(dir.path().toStdString() + "/信息导出/定值单 ") && opened.ends_with(".pdf"),
+            opened.c_str());
+        QFile pdf(QString::fromStdString(opened));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF-"));
+        QVERIFY(bytes.contains("/FontFile2"));  // the glyphs travel with the file
+        // 3 settings and 25 parameters fill two pages ("/Type /Pages" is their list).
+        QCOMPARE(bytes.count("/Type /Page") - bytes.count("/Type /Pages"), 2);
+
+        // Without 信息导出 nothing is written and nothing opened.
+        QVERIFY(QDir(dir.filePath("信息导出")).removeRecursively());
+        opened.clear();
+        MenuItem("打印定值单…")->trigger();
+        QCOMPARE(f_->prompts.shown.size(), std::size_t{1});
+        QVERIFY(f_->prompts.shown[0].starts_with(std::string("warn: ") + ui::kSheetFailed +
+                                                 dir.path().toStdString()));
+        QVERIFY(opened.empty());
+    }
+
+    void comparisonListsTheDifferingValuesOrSaysNoneDiffers() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string path = dir.filePath("p.prj").toStdString();
+        auto setting = std::make_unique<config::SettingTable>(*f_->setting);
+        auto param = std::make_unique<config::ParamTable>(*f_->param);
+        setting->RawValue[2] = 0;  // 退出 where the window has no value
+        param->RawValue[0] = 8;
+        QVERIFY(ui::WriteProjectFile(path, ui::EncodeProject(*setting, *param)) == ui::ProjectFileResult::Ok);
+        const auto before = ui::EncodeProject(*f_->setting, *f_->param);
+        f_->prompts.filePath = path;
+        MenuItem("比较项目文件…")->trigger();
+        ui::ProjectComparisonWindow* shown = window_->ComparisonWindow();
+        QVERIFY(shown && shown->isVisible());
+        QCOMPARE(shown->windowTitle(), QString("比较项目文件"));
+        QTableWidget* table = shown->Table();
+        QCOMPARE(table->rowCount(), 2);
+        const auto row = [table](int r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c) cells << table->item(r, c)->text();
+            return cells;
+        };
+        QCOMPARE(row(0), QStringList({"定值", "3", "Switch", "未读取", "退出"}));
+        QCOMPARE(row(1), QStringList({"参数", "1", "P0", "7", "8"}));
+        QVERIFY(shown->Summary()->text().contains(QString::fromStdString(path)));
+        QCOMPARE(ui::EncodeProject(*f_->setting, *f_->param), before);  // the tables stay as they were
+        QCOMPARE(window_->ParamList()->CellText(0, 2), QString("7"));
+        QVERIFY(f_->prompts.shown.empty());
+        shown->hide();
+
+        QVERIFY(ui::WriteProjectFile(path, before) == ui::ProjectFileResult::Ok);
+        MenuItem("比较项目文件…")->trigger();
+        QCOMPARE(f_->prompts.shown,
+                 std::vector<std::string>{std::string("inform: ") + ui::kCompareNoDifference});
+        QVERIFY(!shown->isVisible());
     }
 };
 
