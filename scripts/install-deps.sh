@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libasound2-dev
   fonts-wqy-microhei fonts-dejavu-core
+  poppler-utils
   libmodbus-dev
   python3 python3-xlrd python3-xlwt
   xvfb xauth

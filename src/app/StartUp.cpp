@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include "SrcCom/ComSer.h"
@@ -26,6 +28,8 @@
 #include "ui/main_window/MainWindowHost.h"
 #include "ui/monitor/DlgComLook.h"
 #include "ui/settings/DlgDZCS.h"
+#include "ui/settings/ProjectComparisonWindow.h"
+#include "ui/settings/ProjectFile.h"
 #include "ui/settings/SettingsWindow.h"
 
 namespace app {
@@ -126,9 +130,45 @@ bool PictureModal(const Shot& take, const QString& fileName, const std::function
     return shown;
 }
 
+// A project file of the tables as they are, then edited: one setting and one parameter changed, so the
+// comparison with it has something to show.
+bool WriteEditedProject(engine::EngineContext& ctx, const std::string& path) {
+    auto setting = std::make_unique<config::SettingTable>();
+    auto param = std::make_unique<config::ParamTable>();
+    {
+        std::lock_guard lock(*ctx.tablesMutex);
+        *setting = *ctx.setting;
+        *param = *ctx.param;
+    }
+    if (setting->Number > 1) {
+        setting->RawValue[1] = static_cast<std::uint16_t>(setting->RawValue[1] == 150 ? 200 : 150);
+        setting->Value[1] =
+            setting->CC2[1] == 0 ? 0.0f : static_cast<float>(setting->RawValue[1]) / setting->CC2[1];
+    }
+    if (param->Number > 2)
+        param->RawValue[2] = static_cast<std::uint16_t>(param->RawValue[2] == 600 ? 800 : 600);
+    return ui::WriteProjectFile(path, ui::EncodeProject(*setting, *param)) == ui::ProjectFileResult::Ok;
+}
+
+// The settings sheet as 打印定值单 writes it (window-pictures.sh turns its first page into sheet.png), and
+// the comparison window against an edited project file.
+bool TakeSheetAndComparison(ui::DlgDZCS& settings, engine::EngineContext& ctx, const Shot& take,
+                            const QString& dir) {
+    bool ok = settings.WriteSettingsSheet(QDir(dir).filePath(QStringLiteral("sheet.pdf")).toStdString());
+    const std::string project = QDir(dir).filePath(QStringLiteral("compare.prj")).toStdString();
+    if (!WriteEditedProject(ctx, project)) return false;
+    settings.CompareWithProjectFile(project);
+    ui::ProjectComparisonWindow* comparison = settings.ComparisonWindow();
+    if (!comparison) return false;
+    Pause(300);
+    take(*comparison, QStringLiteral("compare.png"));
+    comparison->hide();
+    return ok;
+}
+
 // Opens every window besides the main window in turn, against the relay, and takes its picture. Without an
 // answering relay the event and hardware windows are left out (their commands would only warn).
-bool TakeWindowPictures(ui::MainWindowHost& host, const Shot& take) {
+bool TakeWindowPictures(ui::MainWindowHost& host, const Shot& take, const QString& dir) {
     ui::MainWindow& main = host.Window();
     engine::EngineContext& ctx = host.Context();
     const bool relayAnswers = ctx.state->commOk.load();
@@ -139,10 +179,11 @@ bool TakeWindowPictures(ui::MainWindowHost& host, const Shot& take) {
     take(*monitor, QStringLiteral("monitor.png"));
     monitor->hide();
 
-    ui::DlgDZCS* settings = ui::ShowSettingsWindow(ctx, &main);
+    ui::DlgDZCS* settings = ShowSettings(host);
     if (relayAnswers) settings->UploadSettingsCommand();
     Pause(relayAnswers ? 2500 : 300);
     take(*settings, QStringLiteral("settings.png"));
+    ok &= TakeSheetAndComparison(*settings, ctx, take, dir);
     settings->hide();
 
     if (relayAnswers) {
@@ -219,7 +260,7 @@ int RunStartUp(QApplication& application, const StartUpOptions& options) {
             QTimer::singleShot(options.mainShotDelay, &mainDialog, [&] {
                 takeShot(mainDialog, QStringLiteral("main.png"));
                 if (!options.windowPictures) return;
-                if (!TakeWindowPictures(host, takeShot)) {
+                if (!TakeWindowPictures(host, takeShot, options.screenshotDir)) {
                     std::fprintf(stderr, "varn: a window did not show for its picture\n");
                     shotsOk = false;
                 }

@@ -25,8 +25,8 @@ struct StartUpOptions {
     std::chrono::milliseconds mainShotDelay{3000};
     std::chrono::milliseconds mainAutoClose{3500};
     // Headless: after the main window's picture, every other window is opened in turn against the relay and
-    // pictured (monitor.png, settings.png, events.png, hardware_id.png, calibration.png); then the main
-    // window closes. mainAutoClose is not used.
+    // pictured (monitor.png, settings.png, compare.png, events.png, hardware_id.png, calibration.png), and
+    // the settings sheet is written as sheet.pdf; then the main window closes. mainAutoClose is not used.
     bool windowPictures = false;
     std::string instanceMutexName = kInstanceMutexName;
     // The serial-port object the main window talks through; without one the run makes its own.

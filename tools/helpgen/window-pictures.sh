@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes a picture of every window of the program in <program folder> against the relay simulator, on the
 # offscreen platform, into <picture folder>: window-pictures.sh <program folder> <picture folder>
+# The program also writes the settings sheet there (sheet.pdf); its first page becomes sheet.png.
 set -euo pipefail
 program_dir=$1
 out=$2
@@ -16,3 +17,4 @@ QT_QPA_PLATFORM=offscreen VARN_SCREENSHOT_DIR="$out" timeout 120 "$program_dir/v
   cat "$out/varn.out" >&2
   exit 1
 }
+pdftoppm -png -r 72 -f 1 -l 1 -singlefile "$out/sheet.pdf" "$out/sheet"

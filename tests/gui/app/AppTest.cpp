@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -134,11 +135,13 @@ class AppTest : public QObject {
         options.instanceMutexName = "varn-test-tour-" + std::to_string(QCoreApplication::applicationPid());
         QCOMPARE(app::RunStartUp(*qApp, options), 0);
         const QDir dir(shots.path());
-        for (const char* name : {"main.png", "monitor.png", "settings.png", "calibration.png"}) {
+        for (const char* name :
+             {"main.png", "monitor.png", "settings.png", "compare.png", "calibration.png"}) {
             const QImage picture(dir.filePath(QString::fromLatin1(name)));
             QVERIFY2(!picture.isNull(), name);
             QVERIFY2(picture.width() > 100 && picture.height() > 100, name);
         }
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("sheet.pdf"))).size() > 0);
         QVERIFY(!dir.exists(QStringLiteral("events.png")));
         QVERIFY(!dir.exists(QStringLiteral("hardware_id.png")));
         ui::SetFadeDuration(fadeBefore);
