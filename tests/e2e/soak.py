@@ -216,7 +216,7 @@ class Soak:
             self.notes.append(f"{what}: message box {texts}")
             if any("系统未检测有效参数" in t for t in texts):
                 self.fail(f"{what}: the window found values never read after a successful upload: {texts}")
-            self.s.click(a11y.find(box, "push button", "OK"))
+            self.s.click(a11y.find(box, "push button", "确定"))
 
     def front(self, title):
         self.s.bring_to_front(title)

@@ -29,7 +29,7 @@ class Closing(unittest.TestCase):
         s.click_button(s.main, "重新连接")
         s.wait_log("重新连接，打开串口成功!", after=entries)
         box = a11y.find(s.app, "alert", None)
-        s.click(a11y.find(box, "push button", "No"))
+        s.click(a11y.find(box, "push button", "否(N)"))
         a11y.wait_for(lambda: any(l.endswith("uses COM2") for l in self.server_lines()), what="the announcement")
         answered = s.sim.counter("answered")
         a11y.wait_for(lambda: s.sim.counter("answered") > answered + 2, what="polls through the server")

@@ -87,7 +87,7 @@ class VersionInformation(unittest.TestCase):
         texts = [a11y.name(o) for o in a11y.find_all(box, "label")]
         full_id = time_sequence + "00000123"
         self.assertIn(f"请确认是否将 {full_id} 设置为设备唯一硬件ID？", texts)
-        s.click(a11y.find(box, "push button", "Yes"))
+        s.click(a11y.find(box, "push button", "是(Y)"))
         s.wait_log("正在下载设备硬件信息...", after=entries)
         frame = s.wait_frame(lambda f: is_write_block(f, 1, PARAMS_START, PARAMS_COUNT), frames,
                              what="the parameter block with the ID")

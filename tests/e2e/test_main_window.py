@@ -62,7 +62,7 @@ class MainWindow(unittest.TestCase):
         self.s.shot(self.s.main, "main-after-operations.png")
 
     def test_2_reconnect_with_and_without_address_search(self):
-        for reply, searched in (("Yes", True), ("No", False)):
+        for reply, searched in (("是(Y)", True), ("否(N)", False)):
             with self.subTest(reply=reply):
                 frames, entries = self.press("重新连接")
                 self.s.wait_log("重新连接，打开串口成功!", after=entries)

@@ -91,6 +91,11 @@ class MonitorWindow(unittest.TestCase):
         self.s.click(self.snap.get("push button", "保存报文"))
         dialog = self.s.window("Tessel - 保存通讯监视记录")
         self.s.shot(dialog, "monitor-save-dialog.png")
+        # Qt's own dialog speaks Chinese (its zh_CN translation is loaded at start).
+        texts = {(a11y.role(o), a11y.name(o)) for o in a11y.find_all(dialog)}
+        for text in (("label", "查找范围："), ("label", "文件名称(N)："), ("label", "文件类型："),
+                     ("push button", "保存(S)"), ("push button", "取消")):
+            self.assertIn(text, texts)
         xinput.key("ctrl+a")
         xinput.type_text("saved monitor")
         xinput.key("Return")

@@ -97,7 +97,7 @@ class SettingsMenu(unittest.TestCase):
         path = question[0][len("已导出文件："):-len("，是否打开文件？  ")]
         self.assertEqual(os.path.dirname(path), os.path.join(self.s.folder, "信息导出"))
         self.assertRegex(os.path.basename(path), r"^\d\d-\d\d-\d\d \d\d\.\d\d\.xls$")
-        self.s.click(a11y.find(box, "push button", "OK"))
+        self.s.click(a11y.find(box, "push button", "确定"))
         a11y.wait_for(lambda: os.path.exists(self.opened), what="the export opened")
         with open(self.opened) as f:
             self.assertEqual(urllib.parse.unquote(f.read().strip()), "file://" + path)

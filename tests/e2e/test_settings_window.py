@@ -67,7 +67,7 @@ class SettingsWindow(unittest.TestCase):
         box = a11y.find(self.s.app, "alert", None)
         self.assertIn("系统未检测有效参数，是否先上装定值？", [a11y.name(o) for o in a11y.find_all(box, "label")])
         self.s.shot(box, "settings-download-question.png")
-        self.s.click(a11y.find(box, "push button", "OK"))
+        self.s.click(a11y.find(box, "push button", "确定"))
         self.s.wait_frame(lambda f: f == read_registers(1, SETTINGS_START, SETTINGS_COUNT), frames,
                           what="the settings read after the question")
         self.s.wait_log("上装所有定值成功!")
