@@ -33,11 +33,7 @@ class EventRecords(unittest.TestCase):
         s.shot(win, "events-uploaded.png")
 
         s.click(snap.get("push button", "保存记录"))
-        dialog = s.window("Tessel - 保存装置事件记录")
-        xinput.key("ctrl+a")
-        xinput.type_text("events")
-        xinput.key("Return")
-        a11y.no_window(s.app, "Tessel - 保存装置事件记录")
+        s.save_as("Tessel - 保存装置事件记录", "events")
         path = os.path.join(s.folder, "运行记录", "events.txt")
         a11y.wait_for(lambda: os.path.exists(path) and os.path.getsize(path) > 0, what="the saved records")
         with open(path, "rb") as f:
@@ -83,11 +79,10 @@ class VersionInformation(unittest.TestCase):
         xinput.type_text("123")
         frames, entries = len(s.sim.frames()), len(s.log_texts())
         s.click(sure_snap.get("push button", "确定"))
-        box = a11y.find(s.app, "alert", None)
-        texts = [a11y.name(o) for o in a11y.find_all(box, "label")]
+        box, texts = s.message_box()
         full_id = time_sequence + "00000123"
         self.assertIn(f"请确认是否将 {full_id} 设置为设备唯一硬件ID？", texts)
-        s.click(a11y.find(box, "push button", "是(Y)"))
+        s.answer(box, "Yes")
         s.wait_log("正在下载设备硬件信息...", after=entries)
         frame = s.wait_frame(lambda f: is_write_block(f, 1, PARAMS_START, PARAMS_COUNT), frames,
                              what="the parameter block with the ID")

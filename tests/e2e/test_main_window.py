@@ -19,16 +19,6 @@ ADDRESS_SEARCH = with_crc([0xFE, 3, 0, 0, 0, 1])
 COEFFICIENT_REGISTER = 130  # of 高压侧A相电流(A), the first telemetry point
 
 
-def alert_texts(app):
-    box = a11y.find(app, "alert", None)
-    return box, [a11y.name(o) for o in a11y.find_all(box, "label")]
-
-
-def answer(session, box, label):
-    session.click(a11y.find(box, "push button", label))
-    a11y.wait_for(lambda: not a11y.find_all(session.app, "alert"), what="the message box closing")
-
-
 class MainWindow(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -62,15 +52,15 @@ class MainWindow(unittest.TestCase):
         self.s.shot(self.s.main, "main-after-operations.png")
 
     def test_2_reconnect_with_and_without_address_search(self):
-        for reply, searched in (("是(Y)", True), ("否(N)", False)):
+        for reply, searched in (("Yes", True), ("No", False)):
             with self.subTest(reply=reply):
                 frames, entries = self.press("重新连接")
                 self.s.wait_log("重新连接，打开串口成功!", after=entries)
-                box, texts = alert_texts(self.s.app)
+                box, texts = self.s.message_box()
                 self.assertIn("打开串口成功，是否启动自动寻址功能？", texts)
                 if searched:
                     self.s.shot(box, "main-address-search-question.png")
-                answer(self.s, box, reply)
+                self.s.answer(box, reply)
                 if searched:
                     self.s.wait_frame(lambda f: f == ADDRESS_SEARCH, frames, what="the address search")
                 else:
@@ -85,7 +75,7 @@ class MainWindow(unittest.TestCase):
                 self.s.click(box)
                 xinput.key("ctrl+a")
                 xinput.type_text(typed)
-                alert, texts = alert_texts(self.s.app)
+                alert, texts = self.s.message_box()
                 self.assertIn(message, texts)
                 xinput.key("Return")
                 a11y.wait_for(lambda: not a11y.find_all(self.s.app, "alert"), what="the message closing")
@@ -122,14 +112,14 @@ class MainWindow(unittest.TestCase):
         for offset, step in ((10, 30), (30, 8), (50, 3)):
             for notches in (1, -1):
                 with self.subTest(offset=offset, notches=notches):
-                    before = int(self.s.sim.command(f"get reg {COEFFICIENT_REGISTER}").split()[-1], 0)
+                    before = self.s.sim.register(COEFFICIENT_REGISTER)
                     frames = len(self.s.sim.frames())
                     xinput.wheel(x + offset, y + h // 2, notches)
                     expected = before + step * notches
                     self.s.wait_frame(
                         lambda f: f == with_crc([1, 16, 0, COEFFICIENT_REGISTER, 0, 1, 2, expected >> 8,
                                                  expected & 0xFF]), frames, what=f"wheel write of {expected}")
-        before = [int(self.s.sim.command(f"get reg {r}").split()[-1], 0) for r in (130, 131, 132)]
+        before = [self.s.sim.register(r) for r in (130, 131, 132)]
         frames = len(self.s.sim.frames())
         xinput.wheel(x + 30, y + h // 2, 1, ctrl=True)
         values = [before[0] + 8, before[1] + 10, before[2] + 10]

@@ -96,10 +96,7 @@ class MonitorWindow(unittest.TestCase):
         for text in (("label", "查找范围："), ("label", "文件名称(N)："), ("label", "文件类型："),
                      ("push button", "保存(S)"), ("push button", "取消")):
             self.assertIn(text, texts)
-        xinput.key("ctrl+a")
-        xinput.type_text("saved monitor")
-        xinput.key("Return")
-        a11y.no_window(self.s.app, "Tessel - 保存通讯监视记录")
+        self.s.save_as("Tessel - 保存通讯监视记录", "saved monitor")
         path = os.path.join(self.s.folder, "报文存档", "saved monitor.txt")
         a11y.wait_for(lambda: os.path.exists(path), what="the saved file")
         with open(path, "rb") as f:

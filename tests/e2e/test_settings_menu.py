@@ -60,12 +60,8 @@ class SettingsMenu(unittest.TestCase):
         xinput.key("Return")
 
     def file_dialog(self, title, name):
-        dialog = self.s.window(title)
-        self.s.shot(dialog, f"settings-{title}.png")
-        xinput.key("ctrl+a")
-        xinput.type_text(name)
-        xinput.key("Return")
-        a11y.no_window(self.s.app, title)
+        self.s.shot(self.s.window(title), f"settings-{title}.png")
+        self.s.save_as(title, name)
 
     def test_1_save_and_open_a_project_file(self):
         original = a11y.text(self.parameter_cell(3))
@@ -88,16 +84,15 @@ class SettingsMenu(unittest.TestCase):
 
     def test_2_export_through_the_menu(self):
         self.menu("文件(F)", "信息导出")
-        box = a11y.find(self.s.app, "alert", None)
+        box, texts = self.s.message_box()
         self.s.shot(box, "settings-export-question.png")
-        texts = [a11y.name(o) for o in a11y.find_all(box, "label")]
         question = [t for t in texts if t.startswith("已导出文件：")]
         self.assertEqual(len(question), 1, texts)
         self.assertTrue(question[0].endswith("，是否打开文件？  "), question[0])
         path = question[0][len("已导出文件："):-len("，是否打开文件？  ")]
         self.assertEqual(os.path.dirname(path), os.path.join(self.s.folder, "信息导出"))
         self.assertRegex(os.path.basename(path), r"^\d\d-\d\d-\d\d \d\d\.\d\d\.xls$")
-        self.s.click(a11y.find(box, "push button", "确定"))
+        self.s.answer(box, "OK")
         a11y.wait_for(lambda: os.path.exists(self.opened), what="the export opened")
         with open(self.opened) as f:
             self.assertEqual(urllib.parse.unquote(f.read().strip()), "file://" + path)

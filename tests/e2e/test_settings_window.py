@@ -40,10 +40,10 @@ class SettingsWindow(unittest.TestCase):
         return frame
 
     def alert_texts(self, shot=None):
-        box = a11y.find(self.s.app, "alert", None)
+        box, texts = self.s.message_box()
         if shot:
             self.s.shot(box, shot)
-        return [a11y.name(o) for o in a11y.find_all(box, "label")]
+        return texts
 
     def edit_cell(self, cell, text):
         x, y = a11y.centre(cell)
@@ -64,16 +64,16 @@ class SettingsWindow(unittest.TestCase):
         # Settings not read yet: 下载定值 asks first, and OK reads them instead of writing anything.
         frames = len(self.s.sim.frames())
         self.s.click(self.snap.get("push button", "下载定值"))
-        box = a11y.find(self.s.app, "alert", None)
-        self.assertIn("系统未检测有效参数，是否先上装定值？", [a11y.name(o) for o in a11y.find_all(box, "label")])
+        box, texts = self.s.message_box()
+        self.assertIn("系统未检测有效参数，是否先上装定值？", texts)
         self.s.shot(box, "settings-download-question.png")
-        self.s.click(a11y.find(box, "push button", "确定"))
+        self.s.answer(box, "OK")
         self.s.wait_frame(lambda f: f == read_registers(1, SETTINGS_START, SETTINGS_COUNT), frames,
                           what="the settings read after the question")
         self.s.wait_log("上装所有定值成功!")
         self.assertFalse([f for f in self.s.frames_since(frames) if f[1] == 16], "something was written")
 
-        raw = int(self.s.sim.command(f"get reg {SETTINGS_START + 1}").split()[-1], 0)
+        raw = self.s.sim.register(SETTINGS_START + 1)
         self.transfer("上装定值", lambda f: f == read_registers(1, SETTINGS_START, SETTINGS_COUNT), "上装所有定值成功!")
         self.assertEqual(a11y.text(self.value_cell(0, 1)), f"{raw / 100:.2f}")  # CC2 100
         frame = self.transfer("下载定值", lambda f: is_write_block(f, 1, SETTINGS_START, SETTINGS_COUNT),

@@ -18,6 +18,9 @@ SHOT_DIR = os.environ.get("VARN_E2E_SHOTS", os.path.join(tempfile.gettempdir(), 
 
 MAIN_TITLE = "Orlin - VARN"
 WORKING_FOLDERS = ("运行记录", "报文存档", "项目存档", "信息导出", "帮助文件")
+# Qt's standard buttons by their English names, and the texts Qt's Chinese translation (loaded at start) gives
+# them; the accessible name drops the mnemonic's "&".
+STANDARD_BUTTONS = {"Yes": "是(Y)", "No": "否(N)", "OK": "确定", "Cancel": "取消"}
 
 
 def install_program(name, folder):
@@ -55,20 +58,35 @@ def shared_desktop():
 
 
 class RelaySim:
-    def __init__(self, program_folder, frame_log, extra=()):
+    """The relay: `relay_sim` following the program folder's point tables. With `com` it links the folder's
+    dosdevices/comN to itself (the Linux program's port); `link` names a further link it makes to itself, such
+    as a Wine prefix's dosdevices/comN, removed when it stops."""
+
+    def __init__(self, program_folder, frame_log, extra=(), com=2, link=None):
         self.frame_log = frame_log
+        self.link = link
+        port = ["--com", str(com)] if com else []
         self.proc = subprocess.Popen(
-            [os.path.join(BIN_DIR, "relay_sim"), "--program-folder", program_folder, "--com", "2",
+            [os.path.join(BIN_DIR, "relay_sim"), "--program-folder", program_folder, *port,
              "--still", "--frame-log", frame_log, *extra],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         line = self.proc.stdout.readline()
         if not line.startswith("PTY "):
             raise RuntimeError("relay_sim did not start")
+        self.pty = line.split(None, 1)[1].strip()
+        if link:
+            if os.path.lexists(link):
+                os.unlink(link)
+            os.symlink(self.pty, link)
 
     def command(self, line):
         self.proc.stdin.write(line + "\n")
         self.proc.stdin.flush()
         return self.proc.stdout.readline().strip()
+
+    def register(self, number):
+        """The value the relay holds in holding register `number`."""
+        return int(self.command(f"get reg {number}").split()[-1], 0)
 
     def counter(self, name):
         """One of the simulator's counters (received, answered, other_address, ...)."""
@@ -92,17 +110,89 @@ class RelaySim:
                 self.proc.wait(5)
         self.proc.stdin.close()
         self.proc.stdout.close()
+        if self.link and os.path.islink(self.link):
+            os.unlink(self.link)
 
 
-class Session:
-    """Desktop + simulator + program. Use as a context manager or call start()/stop()."""
+class ProgramRun:
+    """What every run of the program shares, whichever build runs: its program folder, its relay, the files it
+    writes there and the desktop it shows on. Subclasses start the program and find its windows
+    (window(title), no_window(title))."""
+
+    def __init__(self, name, root, folder, sim):
+        self.name = name
+        self.root = root
+        self.folder = folder
+        self.sim = sim
+        self.desktop = shared_desktop()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    # --- what the program wrote ---
+    def log_path(self):
+        return os.path.join(self.folder, "运行记录", datetime.date.today().strftime("%Y-%m-%d.log"))
+
+    def log_lines(self):
+        """The daily log's entries, decoded from GBK."""
+        try:
+            with open(self.log_path(), "rb") as f:
+                data = f.read()
+        except FileNotFoundError:
+            return []
+        return [line for line in data.decode("gbk", errors="replace").split("\r\n") if line]
+
+    def log_texts(self):
+        """The daily log's texts without their time prefix "hh:mm:ss -> "."""
+        return [line[12:] if line[8:12] == " -> " else line for line in self.log_lines()]
+
+    def wait_log(self, text, timeout=10, after=0):
+        """Waits until an entry with exactly `text` is in the daily log beyond the first `after` entries."""
+        return a11y.wait_for(lambda: text in self.log_texts()[after:], timeout, what=f"log entry {text!r}")
+
+    # --- what the relay received ---
+    def frames_since(self, count):
+        return self.sim.frames()[count:]
+
+    def wait_frame(self, predicate, since, timeout=10, what="frame"):
+        def found():
+            for frame in self.frames_since(since):
+                if predicate(frame):
+                    return frame
+            return None
+        try:
+            return a11y.wait_for(found, timeout, what=what)
+        except AssertionError:
+            self.shot_screen(f"failed-{self.name}.png")
+            others = [" ".join(f"{b:02X}" for b in f) for f in self.frames_since(since)
+                      if f[1:6] != [3, 0, 0, 0, 60]][-6:]
+            raise AssertionError(f"timed out waiting for {what}; other requests: {others}; "
+                                 f"log: {self.log_texts()[-4:]}") from None
+
+    # --- the operator ---
+    def save_as(self, title, name):
+        """In the file dialog titled `title`, replaces the proposed file name with `name` and saves."""
+        self.window(title)
+        xinput.enter_file_name(name)
+        self.no_window(title)
+
+    def shot_screen(self, file_name):
+        return screen.save(os.path.join(SHOT_DIR, file_name), (0, 0, self.desktop.width, self.desktop.height),
+                           self.desktop.display)
+
+
+class Session(ProgramRun):
+    """Desktop + simulator + the Linux program, read off the accessibility bus. Use as a context manager or
+    call launch()/stop()."""
 
     def __init__(self, name, sim_options=(), env=None):
-        self.name = name
-        self.root = tempfile.mkdtemp(prefix=f"varn-e2e-{name}-")
-        self.folder = make_program_folder(self.root)
-        self.desktop = shared_desktop()
-        self.sim = RelaySim(self.folder, os.path.join(self.root, "frames.log"), sim_options)
+        root = tempfile.mkdtemp(prefix=f"varn-e2e-{name}-")
+        folder = make_program_folder(root)
+        super().__init__(name, root, folder, RelaySim(folder, os.path.join(root, "frames.log"), sim_options))
         self.extra_env = env or {}
         self.proc = None
         self.app = None
@@ -145,16 +235,26 @@ class Session:
             self.out.close()
         self.sim.stop()
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-        return False
-
     # --- what an operator reads ---
     def window(self, title, timeout=10):
         return a11y.window(self.app, title, timeout)
+
+    def no_window(self, title, timeout=10):
+        a11y.no_window(self.app, title, timeout)
+
+    def message_box(self, timeout=5):
+        """The message box showing and the texts of its labels."""
+        box = a11y.find(self.app, "alert", None, timeout=timeout)
+        return box, [a11y.name(o) for o in a11y.find_all(box, "label")]
+
+    def standard_button(self, window, name):
+        """The standard button `name` (Yes, No, OK, Cancel) of `window`, by its Chinese text."""
+        return a11y.find(window, "push button", STANDARD_BUTTONS[name])
+
+    def answer(self, box, name):
+        """Clicks the standard button `name` of the message box `box` and waits until the box has closed."""
+        self.click(self.standard_button(box, name))
+        a11y.wait_for(lambda: not a11y.find_all(self.app, "alert"), what="the message box closing")
 
     def bring_to_front(self, title):
         """Raises and activates a window as a click on its task-bar entry does (through the window manager)."""
@@ -171,48 +271,6 @@ class Session:
 
     def click_button(self, window, label, settle=0.3):
         self.click(self.button(window, label), settle=settle)
-
-    def log_path(self):
-        return os.path.join(self.folder, "运行记录", datetime.date.today().strftime("%Y-%m-%d.log"))
-
-    def log_lines(self):
-        """The daily log's entries, decoded from GBK."""
-        try:
-            with open(self.log_path(), "rb") as f:
-                data = f.read()
-        except FileNotFoundError:
-            return []
-        return [line for line in data.decode("gbk", errors="replace").split("\r\n") if line]
-
-    def log_texts(self):
-        """The daily log's texts without their time prefix "hh:mm:ss -> "."""
-        return [line[12:] if line[8:12] == " -> " else line for line in self.log_lines()]
-
-    def wait_log(self, text, timeout=10, after=0):
-        """Waits until an entry with exactly `text` is in the daily log beyond the first `after` entries."""
-        return a11y.wait_for(lambda: text in self.log_texts()[after:], timeout, what=f"log entry {text!r}")
-
-    def frames_since(self, count):
-        return self.sim.frames()[count:]
-
-    def wait_frame(self, predicate, since, timeout=10, what="frame"):
-        def found():
-            for frame in self.frames_since(since):
-                if predicate(frame):
-                    return frame
-            return None
-        try:
-            return a11y.wait_for(found, timeout, what=what)
-        except AssertionError:
-            self.shot_screen(f"failed-{self.name}.png")
-            others = [" ".join(f"{b:02X}" for b in f) for f in self.frames_since(since)
-                      if f[1:6] != [3, 0, 0, 0, 60]][-6:]
-            raise AssertionError(f"timed out waiting for {what}; other requests: {others}; "
-                                 f"log: {self.log_texts()[-4:]}") from None
-
-    def shot_screen(self, file_name):
-        return screen.save(os.path.join(SHOT_DIR, file_name), (0, 0, self.desktop.width, self.desktop.height),
-                           self.desktop.display)
 
     def shot(self, window, file_name, margin=30):
         """A picture of `window` with its title bar under the run's picture folder."""

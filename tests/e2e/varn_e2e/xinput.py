@@ -71,3 +71,11 @@ def key(*names, settle=0.25):
 def type_text(text, settle=0.25):
     _xdotool("type", "--delay", 40, text)
     time.sleep(settle)
+
+
+def enter_file_name(name):
+    """In a file dialog whose name field has the focus, replaces the proposed name with `name` and confirms.
+    Only keys that Qt's own dialog and the system's dialog under Wine both take: End, Shift+Home, the text."""
+    key("End", "shift+Home")
+    type_text(name)
+    key("Return")
