@@ -2,15 +2,16 @@
 """Compares two daily log files byte for byte with their time stamps masked.
 
 Usage: compare-daily-logs.py LOG_A LOG_B
-Each entry starts with its time (HH:MM:SS); those, and any time or date inside an entry, are masked. Exit 0
-when the rest is identical, 1 with a diff (the GBK text decoded) when not.
+Each entry starts with its time (HH:MM:SS); those, and any time or date inside an entry (the relay's own,
+as in "26-12-10 09:05:07_123"), are masked. Exit 0 when the rest is identical, 1 with a diff (the GBK text
+decoded) when not.
 """
 import difflib
 import re
 import sys
 
-TIME = re.compile(rb"\d{2}:\d{2}:\d{2}")
-DATE = re.compile(rb"\d{4}-\d{2}-\d{2}")
+TIME = re.compile(rb"\d{2}:\d{2}:\d{2}(?:[._]\d{3})?")
+DATE = re.compile(rb"\d{4}-\d{2}-\d{2}|(?<!\d)\d{2}-\d{2}-\d{2}(?!\d)")
 
 
 def masked(path):
