@@ -14,6 +14,7 @@ packages=(
   python3 python3-xlrd python3-xlwt
   xvfb xauth
   xdotool openbox dbus at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pil
+  x11-utils locales
   clang-format
   clang libclang-rt-14-dev
 )

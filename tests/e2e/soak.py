@@ -24,7 +24,7 @@ import subprocess
 import sys
 import time
 
-from varn_e2e import a11y, xinput
+from varn_e2e import a11y, xinput, xwin
 from varn_e2e.modbus import block_values, is_write_block, read_registers
 from varn_e2e.session import MAIN_TITLE, Session
 
@@ -141,7 +141,7 @@ class Soak:
         values = {}
         for start, count in (PARAMS, SETTINGS):
             for r in range(start, start + count):
-                values[r] = int(self.s.sim.command(f"get reg {r}").split()[-1], 0)
+                values[r] = self.s.sim.register(r)
         return values
 
     def sample(self, started):
@@ -171,9 +171,7 @@ class Soak:
         xinput.click(*self.places[key])
 
     def x_windows(self, title):
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
-                               env=self.s.desktop.env, capture_output=True, text=True, timeout=10)
-        return found.stdout.split()
+        return xwin.find(title)
 
     def wait_window(self, title, timeout=10):
         if not self.look_once:
@@ -216,7 +214,7 @@ class Soak:
             self.notes.append(f"{what}: message box {texts}")
             if any("系统未检测有效参数" in t for t in texts):
                 self.fail(f"{what}: the window found values never read after a successful upload: {texts}")
-            self.s.click(a11y.find(box, "push button", "确定"))
+            self.s.answer(box, "OK")
 
     def front(self, title):
         self.s.bring_to_front(title)
@@ -277,9 +275,7 @@ class Soak:
         name = f"soak-{self.saves}"
         self.press(self.monitor, "push button", "保存报文")
         self.wait_window("Tessel - 保存通讯监视记录")
-        xinput.key("ctrl+a")
-        xinput.type_text(name)
-        xinput.key("Return")
+        xinput.enter_file_name(name)
         path = os.path.join(self.s.folder, "报文存档", name + ".txt")
         a11y.wait_for(lambda: os.path.exists(path) and os.path.getsize(path) > 0, what="the saved monitor")
         with open(path, "rb") as f:
