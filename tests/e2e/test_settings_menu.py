@@ -187,9 +187,9 @@ class SettingsMenu(unittest.TestCase):
         self.s.bring_to_front(TITLE)
         self.menu("文件(F)", "比较项目文件…")
         self.file_dialog("选择比较的项目文件", "short.prj")
-        box = a11y.find(self.s.app, "alert", None)
-        self.assertIn("项目文件无效：大小不是144524字节，未载入。", [a11y.name(o) for o in a11y.find_all(box, "label")])
-        self.s.click(a11y.find(box, "push button", "确定"))
+        box, texts = self.s.message_box()
+        self.assertIn("项目文件无效：大小不是144524字节，未载入。", texts)
+        self.s.answer(box, "OK")
         a11y.no_window(self.s.app, "比较项目文件", timeout=2)
 
 
