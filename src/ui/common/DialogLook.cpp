@@ -26,12 +26,16 @@ bool DrawsDegreeSign(const QString& family) {
 }
 
 QStringList DialogFamilies() {
+    // A system whose language is Chinese lists its Chinese fonts by their Chinese names (Windows, Wine).
     static const QStringList preferred = {
         QStringLiteral("SimSun"),
         QStringLiteral("宋体"),
         QStringLiteral("NSimSun"),
+        QStringLiteral("新宋体"),
         QStringLiteral("WenQuanYi Micro Hei"),
+        QStringLiteral("文泉驿微米黑"),
         QStringLiteral("WenQuanYi Zen Hei"),
+        QStringLiteral("文泉驿正黑"),
         QStringLiteral("Noto Sans CJK SC"),
         QStringLiteral("Noto Serif CJK SC"),
         QStringLiteral("AR PL UMing CN"),
