@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kHardwareInfoEnd = modbus::kHardwareInfoResponseOffset + modbus::kHardwareInfoBytes;
 
 template <typename Table>
-bool QueueRead(EngineContext& ctx, const Table& table, const char* tooMany) {
+bool QueueRead(EngineContext& ctx, const Table& table, const char* tooMany, bool onlyWhenFree = false) {
     std::optional<modbus::Frame> frame;
     {
         std::lock_guard lock(*ctx.tablesMutex);
@@ -26,6 +26,7 @@ bool QueueRead(EngineContext& ctx, const Table& table, const char* tooMany) {
         ctx.Log(tooMany);
         return false;
     }
+    if (onlyWhenFree) return ctx.state->commandSlot.PutIfEmpty(frame->data(), frame->size());
     return ctx.state->commandSlot.Put(*frame);
 }
 
@@ -55,6 +56,10 @@ bool ReadEntry(Table& table, std::size_t j, const std::uint8_t* response, std::s
 
 bool UploadParameters(EngineContext& ctx) {
     return QueueRead(ctx, *ctx.param, "参数个数超过127，无法上装参数!");
+}
+
+bool UploadParametersWhenFree(EngineContext& ctx) {
+    return QueueRead(ctx, *ctx.param, "参数个数超过127，无法上装参数!", true);
 }
 
 bool UploadSettings(EngineContext& ctx) {

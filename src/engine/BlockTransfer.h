@@ -16,6 +16,9 @@ bool UploadParameters(EngineContext& ctx);
 bool DownloadParameters(EngineContext& ctx);
 bool UploadSettings(EngineContext& ctx);
 bool DownloadSettings(EngineContext& ctx);
+// The parameter read, queued only when the command slot is empty: the engine's own re-read must not replace
+// a request the operator has queued.
+bool UploadParametersWhenFree(EngineContext& ctx);
 
 // The parameter download frame (baud entries as relay codes) without queueing it.
 std::optional<modbus::Frame> BuildParameterDownload(EngineContext& ctx);

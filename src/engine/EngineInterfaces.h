@@ -35,12 +35,25 @@ class SettingsView {
     virtual void RefreshSettingList() = 0;
 };
 
-// The event record window's decoding of one function-17 reply and its batch counter.
+// What became of one function-17 reply.
+enum class EventBatchOutcome {
+    Taken,     // its records were appended; `batches` is the upload's batch count after it
+    TooShort,  // fewer than 25 records: nothing was taken and the upload ends where it stands
+    NotAwaited,  // it answers a request the upload no longer waits for (上装记录 was pressed again): ignored
+};
+
+struct EventBatchResult {
+    EventBatchOutcome outcome = EventBatchOutcome::NotAwaited;
+    unsigned batches = 0;
+};
+
+// The event record window's decoding of the function-17 replies.
 class EventRecords {
   public:
     virtual ~EventRecords() = default;
-    virtual void DecodeEventBatch(const std::uint8_t* reply, std::size_t length) = 0;
-    virtual unsigned BatchCounter() const = 0;
+    // Decodes the reply to the batch request that was sent for the records from `firstRecord` on.
+    virtual EventBatchResult DecodeEventBatch(unsigned firstRecord, const std::uint8_t* reply,
+                                              std::size_t length) = 0;
 };
 
 // The communication monitor.

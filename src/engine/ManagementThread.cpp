@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/BlockTransfer.h"
 #include "engine/ResponseDispatch.h"
 #include "modbus/Crc16.h"
 #include "modbus/Requests.h"
@@ -112,11 +113,15 @@ bool ManagementThread::CommandTransaction() {
     if (wait == Wait::Closing) return false;
     if (wait == Wait::Answer) {
         // An answer nothing recognises (cut by a pause on the line, garbled, an exception) leaves the
-        // operator as uninformed as no answer: the command gets its failure line all the same. Wheel writes
-        // report no success either (the shown value tells), and their three-register echo has no row.
-        const CommandRow row = DispatchCommandResponse(ctx_, response_.data(), responseLength_);
-        if (row == CommandRow::None && tag != kWheelWriteTag)
-            ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));
+        // operator as uninformed as no answer: the command gets its failure line all the same, named after
+        // the frame that was sent.
+        const CommandRow row =
+            DispatchCommandResponse(ctx_, {frame.data(), length}, response_.data(), responseLength_);
+        if (row == CommandRow::None) {
+            ctx_.Log(UnansweredCommandText(ctx_, frame));
+            // The table's copy of the coefficients already holds what the relay refused: read them again.
+            if (tag == kWheelWriteTag) UploadParametersWhenFree(ctx_);
+        }
     } else {
         // The text follows whatever the slot holds now, which may already be a newer request.
         ctx_.Log(UnansweredCommandText(ctx_, ctx_.state->commandSlot.Bytes()));

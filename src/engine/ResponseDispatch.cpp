@@ -1,6 +1,8 @@
 #include "engine/ResponseDispatch.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "engine/BlockTransfer.h"
@@ -18,6 +20,8 @@ namespace {
 
 // Rows 1 to 11 compare bytes up to byte 5.
 constexpr std::size_t kEchoBytes = 6;
+// An event batch request: address, 17, first record, quantity, CRC.
+constexpr std::size_t kEventBatchRequestBytes = 8;
 
 std::string_view RemoteControlText(modbus::RemoteControl op) {
     switch (op) {
@@ -105,14 +109,51 @@ CommandRow MatchWriteCoil(EngineContext& ctx, const std::uint8_t* r, const Numbe
 }
 
 // A block upload is stored, shown and later written back to the relay, so a cut, corrupted or foreign
-// answer must not fill the table (and be reported as read).
-bool WholeBlockFromTheRelay(EngineContext& ctx, const std::uint8_t* r, std::size_t length) {
-    return r[0] == ctx.state->DeviceAddress() && modbus::CheckResponseCrc(r, length);
+// answer must not fill the table (and be reported as read). Foreign means from another address than the one
+// the request went to, whatever the address box holds by now.
+bool WholeBlockFromTheRelay(std::span<const std::uint8_t> sent, const std::uint8_t* r, std::size_t length) {
+    return !sent.empty() && r[0] == sent[0] && modbus::CheckResponseCrc(r, length);
+}
+
+// The whole echo of the function-16 write `sent`: its address, function, start and quantity, with a good CRC.
+bool EchoOfWrite(std::span<const std::uint8_t> sent, const std::uint8_t* r, std::size_t length) {
+    constexpr std::size_t kEchoFrame = kEchoBytes + modbus::kCrcBytes;
+    return sent.size() >= kEchoFrame && sent[1] == modbus::kFnWriteMultipleRegisters &&
+           length >= kEchoFrame && std::equal(sent.begin(), sent.begin() + kEchoBytes, r) &&
+           modbus::CheckCrc16(r, kEchoBytes);
+}
+
+// The first record asked for by the event batch request `sent`; nothing when `sent` is none.
+std::optional<unsigned> EventBatchStart(std::span<const std::uint8_t> sent) {
+    if (sent.size() != kEventBatchRequestBytes || sent[1] != modbus::kFnReadEventRecords) return std::nullopt;
+    return sent[2] * 256u + sent[3];
+}
+
+CommandRow HandleEventBatch(EngineContext& ctx, std::span<const std::uint8_t> sent, const std::uint8_t* r,
+                            std::size_t length) {
+    const auto first = EventBatchStart(sent);
+    if (!first) return CommandRow::None;  // not the answer to what was sent
+    const EventBatchResult result = ctx.eventRecords->DecodeEventBatch(*first, r, length);
+    switch (result.outcome) {
+        case EventBatchOutcome::Taken:
+            break;
+        case EventBatchOutcome::NotAwaited:
+            return CommandRow::AbandonedEventBatch;
+        case EventBatchOutcome::TooShort:
+            // A batch too short to decode ends the upload; it is not reported as read.
+            return CommandRow::None;
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "分批上装事件记录成功：%02u/%02u",
+                  result.batches * modbus::kEventBatchRecords, modbus::kEventRecordsTotal);
+    ctx.Log(text);
+    return CommandRow::EventBatch;
 }
 
 }  // namespace
 
-CommandRow DispatchCommandResponse(EngineContext& ctx, const std::uint8_t* r, std::size_t length) {
+CommandRow DispatchCommandResponse(EngineContext& ctx, std::span<const std::uint8_t> sent,
+                                   const std::uint8_t* r, std::size_t length) {
     if (length < 2) return CommandRow::None;
     const Numbers n = ReadNumbers(ctx);
     const std::uint8_t function = r[1];
@@ -120,13 +161,14 @@ CommandRow DispatchCommandResponse(EngineContext& ctx, const std::uint8_t* r, st
         if (function == modbus::kFnWriteMultipleRegisters) {
             const CommandRow row = MatchWrite16(ctx, r, n);
             if (row != CommandRow::None) return row;
+            if (EchoOfWrite(sent, r, length)) return CommandRow::UnannouncedWrite;
         } else if (function == modbus::kFnWriteSingleCoil) {
             const CommandRow row = MatchWriteCoil(ctx, r, n);
             if (row != CommandRow::None) return row;
         }
     }
     if (function == modbus::kFnReadHoldingRegisters && length >= 3 &&
-        WholeBlockFromTheRelay(ctx, r, length)) {
+        WholeBlockFromTheRelay(sent, r, length)) {
         const long byteCount = r[2];
         if (byteCount == 2 * n.param) {
             ParseParameterBlock(ctx, r, length);
@@ -137,27 +179,17 @@ CommandRow DispatchCommandResponse(EngineContext& ctx, const std::uint8_t* r, st
             return CommandRow::SettingUpload;
         }
     }
-    if (function == modbus::kFnReadEventRecords && ctx.eventRecords) {
-        const unsigned before = ctx.eventRecords->BatchCounter();
-        ctx.eventRecords->DecodeEventBatch(r, length);
-        // A batch too short to decode ends the upload; it is not reported as read.
-        if (ctx.eventRecords->BatchCounter() == before) return CommandRow::None;
-        char text[96];
-        std::snprintf(text, sizeof text, "分批上装事件记录成功：%02u/%02u",
-                      ctx.eventRecords->BatchCounter() * modbus::kEventBatchRecords,
-                      modbus::kEventRecordsTotal);
-        ctx.Log(text);
-        return CommandRow::EventBatch;
-    }
+    if (function == modbus::kFnReadEventRecords && ctx.eventRecords)
+        return HandleEventBatch(ctx, sent, r, length);
     return CommandRow::None;
 }
 
 std::string UnansweredCommandText(EngineContext& ctx,
-                                  const std::array<std::uint8_t, FrameSlot::kCapacity>& slot) {
+                                  const std::array<std::uint8_t, FrameSlot::kCapacity>& frame) {
     const Numbers n = ReadNumbers(ctx);
-    if (slot[1] == modbus::kFnReadHoldingRegisters) {
-        if (slot[5] == n.param) return "上装参数失败!";
-        if (slot[5] == n.setting) return "上装定值失败!";
+    if (frame[1] == modbus::kFnReadHoldingRegisters) {
+        if (frame[5] == n.param) return "上装参数失败!";
+        if (frame[5] == n.setting) return "上装定值失败!";
     }
     return "操作失败!";
 }

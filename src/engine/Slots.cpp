@@ -42,6 +42,12 @@ std::uint8_t FrameSlot::Tag() const {
     return length_.load(std::memory_order_relaxed) != 0 ? tag_ : 0;
 }
 
+bool FrameSlot::Holds(const std::uint8_t* frame, std::size_t length) const {
+    std::lock_guard lock(mutex_);
+    const std::size_t waiting = length_.load(std::memory_order_relaxed);
+    return waiting != 0 && waiting == length && std::equal(frame, frame + length, buffer_.begin());
+}
+
 std::array<std::uint8_t, FrameSlot::kCapacity> FrameSlot::Bytes() const {
     std::lock_guard lock(mutex_);
     return buffer_;

@@ -37,6 +37,9 @@ class FrameSlot {
     // The tag of the waiting frame; 0 when empty.
     std::uint8_t Tag() const;
 
+    // Whether the waiting frame is exactly `frame`.
+    bool Holds(const std::uint8_t* frame, std::size_t length) const;
+
     // The buffer as it is now, also after Take: the bytes stay until the next Put.
     std::array<std::uint8_t, kCapacity> Bytes() const;
 

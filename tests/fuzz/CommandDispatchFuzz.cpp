@@ -10,7 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::Engine e;
-    engine::DispatchCommandResponse(e.ctx, data, size);
+    // The answer's first bytes stand for the request sent, so echoes of it are reached too.
+    engine::DispatchCommandResponse(e.ctx, {data, size < 8 ? size : 8}, data, size);
     engine::HandleAddressSearchResponse(e.ctx, data, size);
     // The answer's own address is taken, so the address check does not hide the rest.
     const std::uint8_t address = size > 0 ? data[0] : 1;

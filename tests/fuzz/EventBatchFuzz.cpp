@@ -27,14 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)bound;
     upload.Upload();  // starts over, so the text does not grow from input to input
-    // The input may hold several answers, each as a length byte and that many bytes.
+    // The input may hold several answers, each as a length byte and that many bytes; each is taken for the
+    // batch the upload waits for.
     std::size_t at = 0;
     while (at < size) {
         const std::size_t length = data[at++];
         const std::size_t take = length < size - at ? length : size - at;
-        upload.DecodeEventBatch(data + at, take);
+        e.state.commandSlot.Clear();  // the request went out
+        upload.DecodeEventBatch(25 * upload.BatchCounter(), data + at, take);
         at += take;
-        if (take == 0) upload.DecodeEventBatch(data + at, size - at);
+        if (take == 0) upload.DecodeEventBatch(25 * upload.BatchCounter(), data + at, size - at);
     }
     e.state.commandSlot.Clear();
     return 0;

@@ -39,8 +39,9 @@ class NullView : public engine::MainView {
 
 class NullEvents : public engine::EventRecords {
   public:
-    void DecodeEventBatch(const std::uint8_t*, std::size_t) override { ++counter; }
-    unsigned BatchCounter() const override { return counter; }
+    engine::EventBatchResult DecodeEventBatch(unsigned, const std::uint8_t*, std::size_t) override {
+        return {engine::EventBatchOutcome::Taken, ++counter};
+    }
     unsigned counter = 0;
 };
 

@@ -13,10 +13,11 @@ EventRecordUpload::EventRecordUpload() {
 }
 
 void EventRecordUpload::Queue(unsigned batch) {
+    queued_.clear();
     engine::EngineContext* ctx = ctx_.load();
     if (!ctx) return;
     if (const auto frame = modbus::BuildEventBatchRequest(ctx->state->DeviceAddress(), batch)) {
-        ctx->state->commandSlot.Put(*frame);
+        if (ctx->state->commandSlot.Put(*frame)) queued_ = *frame;
     }
 }
 
@@ -33,13 +34,24 @@ void EventRecordUpload::Upload() {
     Show();
 }
 
-void EventRecordUpload::DecodeEventBatch(const std::uint8_t* reply, std::size_t length) {
-    if (length < kEventBatchReplyBytes) return;
+engine::EventBatchResult EventRecordUpload::DecodeEventBatch(unsigned firstRecord, const std::uint8_t* reply,
+                                                             std::size_t length) {
     engine::EngineContext* ctx = ctx_.load();
+    engine::EventBatchResult result;
     unsigned next = 0;
     bool warn = false;
     runOnUi([&] {
         const unsigned batch = counter_.load();
+        // While this upload's own request still waits to go out, any reply answers an earlier one.
+        const bool ownRequestWaiting =
+            ctx && !queued_.empty() && ctx->state->commandSlot.Holds(queued_.data(), queued_.size());
+        if (ownRequestWaiting || batch >= kEventBatchesPerUpload ||
+            firstRecord != kEventRecordsPerBatch * batch)
+            return;
+        if (length < kEventBatchReplyBytes) {
+            result.outcome = engine::EventBatchOutcome::TooShort;
+            return;
+        }
         std::string lines;
         for (unsigned i = 0; i < kEventRecordsPerBatch && kEventRecordBytes * i + 10 < length; ++i) {
             lines += EventRecordLine(kEventRecordsPerBatch * batch + i + 1,
@@ -49,20 +61,22 @@ void EventRecordUpload::DecodeEventBatch(const std::uint8_t* reply, std::size_t 
         text_ += lines;
         counter_.store(static_cast<std::uint8_t>(batch + 1));
         next = counter_.load();
+        result = {engine::EventBatchOutcome::Taken, next};
         if (next < kEventBatchesPerUpload) {
             warn = ctx && !ctx->state->commOk.load();
             if (!warn) Queue(next);
         }
         Show();
     });
-    if (!warn) return;
+    if (!warn) return result;
     // The warning holds this thread (and so all polling) until the operator answers it.
     informAndHold(kEventBatchLinkError);
-    if (ctx->state->AppClosing()) return;
+    if (ctx->state->AppClosing()) return result;
     runOnUi([&] {
         // 上装记录 pressed meanwhile has started over; its request stays.
         if (counter_.load() == next) Queue(next);
     });
+    return result;
 }
 
 EventRecordUpload& TheEventRecords() {

@@ -3,9 +3,13 @@
 // whole run, the upload that starts a chain of batch requests through the command slot, and the decoding of
 // each batch reply, which appends its lines and queues the next batch.
 //
+// A reply is taken only for the request the upload waits for: the one for its next batch, once that request
+// has gone out. When 上装记录 is pressed while a reply is on its way, that reply answers a request of the
+// upload given up; it adds nothing, and the new upload's request for record 0 goes out next.
+//
 // Threads: Upload, Text and SetText run on the UI thread. DecodeEventBatch runs on the management thread; it
-// appends a batch and refreshes the box in one call carried out on the UI thread, so the two threads never
-// change the text at the same time.
+// looks at the upload's state, appends a batch and refreshes the box in one call carried out on the UI
+// thread, so the two threads never change the text at the same time.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +18,7 @@
 
 #include "engine/EngineContext.h"
 #include "engine/EngineInterfaces.h"
+#include "modbus/Frame.h"
 
 namespace ui {
 
@@ -39,8 +44,10 @@ class EventRecordUpload : public engine::EventRecords {
     // The operator's edits, taken over when the window closes with OK.
     void SetText(const std::string& text) { text_ = text; }
 
-    void DecodeEventBatch(const std::uint8_t* reply, std::size_t length) override;
-    unsigned BatchCounter() const override { return counter_.load(); }
+    engine::EventBatchResult DecodeEventBatch(unsigned firstRecord, const std::uint8_t* reply,
+                                              std::size_t length) override;
+    // Batches taken since the last 上装记录.
+    unsigned BatchCounter() const { return counter_.load(); }
 
     // How the upload reaches the UI thread and the operator; replaced by tests.
     // Runs work on the UI thread while the caller waits.
@@ -59,6 +66,7 @@ class EventRecordUpload : public engine::EventRecords {
     EventRecordView* view_ = nullptr;
     std::string text_;
     std::atomic<std::uint8_t> counter_{0};
+    modbus::Frame queued_;  // the last request this upload queued (UI thread only)
 };
 
 // The upload of this run; its text survives every closing of the window.

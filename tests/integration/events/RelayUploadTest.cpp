@@ -86,6 +86,78 @@ TEST(RelayEventUpload, FullUploadMakesTwentyRequestsAndFiveHundredLines) {
     EXPECT_EQ(f.h.Count("分批上装事件记录成功：25/500"), 1);
 }
 
+// The whole text of an upload that nothing disturbed, for comparison.
+std::string UndisturbedUploadText() {
+    RelayFixture f;
+    EventRecordUpload upload;
+    upload.Bind(&f.h.ctx);
+    f.h.ctx.eventRecords = &upload;
+    f.Passes(1);
+    upload.Upload();
+    f.Passes(30);
+    return upload.Text();
+}
+
+std::vector<unsigned> BatchStarts(const std::vector<Bytes>& requests) {
+    std::vector<unsigned> starts;
+    for (const Bytes& r : requests) {
+        if (r[1] == 17) starts.push_back(r[2] * 256u + r[3]);
+    }
+    return starts;
+}
+
+// 上装记录 pressed again while the reply to a batch request is on its way: that reply belongs to the upload
+// given up and adds nothing; the new upload reads from record 0 and numbers its lines from 001.
+TEST(RelayEventUpload, PressDuringAnUploadRestartsFromRecordZero) {
+    RelayFixture f;
+    EventRecordUpload upload;
+    upload.Bind(&f.h.ctx);
+    f.h.ctx.eventRecords = &upload;
+    f.Passes(1);
+    upload.Upload();
+    const auto relay = f.h.transport.responder;
+    bool pressed = false;
+    f.h.transport.responder = [&](const Bytes& frame) {
+        auto reply = relay(frame);
+        if (frame[1] == 17 && frame[3] == 125 && !pressed) {
+            pressed = true;
+            upload.Upload();
+        }
+        return reply;
+    };
+    f.Passes(6);  // batches 0 .. 4, then the request for record 125 and its late reply
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(upload.Text(), kEventHeader);
+    EXPECT_EQ(f.h.Count("分批上装事件记录成功：150/500"), 0);
+    f.Passes(30);
+    std::vector<unsigned> expected{0, 25, 50, 75, 100, 125};
+    for (unsigned b = 0; b < 20; ++b) expected.push_back(25 * b);
+    EXPECT_EQ(BatchStarts(f.requests), expected);
+    EXPECT_EQ(upload.Text(), UndisturbedUploadText());
+    EXPECT_EQ(f.h.Count("操作失败!"), 0);
+    EXPECT_EQ(f.h.Count("分批上装事件记录成功：125/500"), 2);
+    EXPECT_EQ(f.h.Count("分批上装事件记录成功：150/500"), 1);
+    EXPECT_EQ(f.h.Count("分批上装事件记录成功：500/500"), 1);
+}
+
+// A batch the decoder appended is reported as read even when 上装记录 is pressed right after it, before the
+// management thread writes its progress line.
+TEST(RelayEventUpload, BatchDecodedJustBeforeAPressIsReportedAsRead) {
+    RelayFixture f;
+    EventRecordUpload upload;
+    upload.Bind(&f.h.ctx);
+    f.h.ctx.eventRecords = &upload;
+    f.Passes(1);
+    upload.Upload();
+    upload.runOnUi = [&](const std::function<void()>& work) {
+        work();
+        upload.Upload();  // the operator's press, handled as soon as the batch is in the box
+    };
+    f.Passes(1);
+    EXPECT_EQ(f.h.logs.back(), "分批上装事件记录成功：25/500");
+    EXPECT_EQ(f.h.Count("操作失败!"), 0);
+}
+
 // The 版本信息 sequence with the parameter reply taken during the wait.
 struct RelayOperator : HardwareIdOperator {
     RelayFixture& f;

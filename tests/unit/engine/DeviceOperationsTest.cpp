@@ -51,7 +51,7 @@ TEST(DeviceOperations, LegacyVersionForcesModeZeroWithoutTouchingTheTable) {
     // The echo is read in the same forced mode.
     h.logs.clear();
     const Bytes echo = WithCrc({1, 5, 0, 2, 0xFF, 0});
-    engine::DispatchCommandResponse(h.ctx, echo.data(), echo.size());
+    engine::DispatchCommandResponse(h.ctx, SlotFrame(h), echo.data(), echo.size());
     EXPECT_EQ(h.logs, std::vector<std::string>{"高压侧分闸成功!"});
     // The next parameter upload ends the forced mode.
     Bytes block{1, 3, 128};

@@ -103,10 +103,10 @@ class FakeEvents : public engine::EventRecords {
   public:
     unsigned counter = 0;
     // As the event window's decoder: a batch shorter than 25 records is not decoded.
-    void DecodeEventBatch(const std::uint8_t*, std::size_t length) override {
-        if (length >= 205) ++counter;
+    engine::EventBatchResult DecodeEventBatch(unsigned, const std::uint8_t*, std::size_t length) override {
+        if (length < 205) return {engine::EventBatchOutcome::TooShort, counter};
+        return {engine::EventBatchOutcome::Taken, ++counter};
     }
-    unsigned BatchCounter() const override { return counter; }
 };
 
 class FakeSettingsView : public engine::SettingsView {

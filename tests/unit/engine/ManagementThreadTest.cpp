@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "EngineHarness.h"
 #include "engine/BlockTransfer.h"
@@ -13,8 +14,8 @@ namespace {
 
 using engine::CommandRow;
 
-CommandRow Dispatch(Harness& h, const Bytes& r) {
-    return engine::DispatchCommandResponse(h.ctx, r.data(), r.size());
+CommandRow Dispatch(Harness& h, const Bytes& r, const Bytes& sent = {}) {
+    return engine::DispatchCommandResponse(h.ctx, sent, r.data(), r.size());
 }
 
 Bytes Coil(std::uint8_t coil, std::uint8_t value) {
@@ -99,14 +100,15 @@ TEST(CommandDispatch, BlockUploadsAndEventBatches) {
     Bytes params{1, 3, 128};
     params.resize(3 + 128, 0);
     params = WithCrc(params);
-    EXPECT_EQ(Dispatch(h, params), CommandRow::ParamUpload);
+    EXPECT_EQ(Dispatch(h, params, *modbus::BuildBlockReadRequest(1, 100, 64)), CommandRow::ParamUpload);
     Bytes settings{1, 3, 60};
     settings.resize(3 + 60, 0);
-    EXPECT_EQ(Dispatch(h, WithCrc(settings)), CommandRow::SettingUpload);
+    EXPECT_EQ(Dispatch(h, WithCrc(settings), *modbus::BuildBlockReadRequest(1, 200, 30)),
+              CommandRow::SettingUpload);
     h.events.counter = 19;
     Bytes batch{1, 17, 200};
     batch.resize(205, 0);
-    EXPECT_EQ(Dispatch(h, batch), CommandRow::EventBatch);
+    EXPECT_EQ(Dispatch(h, batch, *modbus::BuildEventBatchRequest(1, 19)), CommandRow::EventBatch);
     EXPECT_EQ(h.logs, (std::vector<std::string>{"上装所有参数成功!", "上装所有定值成功!",
                                                 "分批上装事件记录成功：500/500"}));
 
@@ -115,7 +117,8 @@ TEST(CommandDispatch, BlockUploadsAndEventBatches) {
     same.setting->Number = 64;
     Bytes block{1, 3, 128};
     block.resize(3 + 128, 0);
-    EXPECT_EQ(Dispatch(same, WithCrc(block)), CommandRow::ParamUpload);
+    EXPECT_EQ(Dispatch(same, WithCrc(block), *modbus::BuildBlockReadRequest(1, 200, 64)),
+              CommandRow::ParamUpload);
 }
 
 TEST(CommandTransaction, UnansweredCommandTextComesFromTheSlotAtTimeOut) {
@@ -195,6 +198,122 @@ TEST(CommandTransaction, UnrecognisedAnswersGetTheFailureLineAndStoreNothing) {
                             engine::kWheelWriteTag);
     h.thread.RunPass();
     EXPECT_TRUE(h.logs.empty());
+}
+
+// Each answer is judged against the frame that was sent, not against what the slot or the address box hold
+// by the time it arrives: an echo of the write is its outcome (silent where no text announces it), the
+// failure line names the command sent, and a block is taken only from the relay it was asked of.
+TEST(CommandTransaction, AnswersAreJudgedAgainstTheFrameSent) {
+    const Bytes clockAt5 = modbus::BuildClockSetRequest(1, 5, {2026, 12, 9, 8, 5, 9, 0, 3});
+    const auto echoOf = [](const Bytes& sent) { return WithCrc(Bytes(sent.begin(), sent.begin() + 6)); };
+    Bytes badCrc = echoOf(clockAt5);
+    badCrc.back() ^= 0x01;
+    Bytes params{1, 3, 128};
+    params.resize(3 + 128, 0x11);
+    const Bytes paramsFrom1 = WithCrc(params);
+    params[0] = 5;
+    const Bytes paramsFrom5 = WithCrc(params);
+    const Bytes paramRead = *modbus::BuildBlockReadRequest(1, 100, 64);
+    const Bytes reset = modbus::BuildSignalResetRequest(1);
+    struct Case {
+        const char* what;
+        std::function<void(Harness&)> queue;
+        // The relay's answer to the frame sent; it may first act as the operator does meanwhile.
+        std::function<std::optional<Bytes>(Harness&, const Bytes& sent)> answer;
+        std::vector<std::string> logs;
+    };
+    const auto put = [](Bytes frame) { return [frame](Harness& h) { h.state.commandSlot.Put(frame); }; };
+    const auto reply = [](Bytes r) {
+        return [r](Harness&, const Bytes&) { return std::optional<Bytes>(r); };
+    };
+    const Case cases[] = {
+        {"clock set at TimePost 5, echoed", put(clockAt5), reply(echoOf(clockAt5)), {}},
+        {"parameter download at Start 300, echoed",
+         [](Harness& h) {
+             h.param->Start = 300;
+             engine::DownloadParameters(h.ctx);
+         },
+         [&](Harness&, const Bytes& sent) { return std::optional<Bytes>(echoOf(sent)); },
+         {}},
+        {"clock set at TimePost 5, refused", put(clockAt5), reply(WithCrc({1, 0x90, 3})), {"操作失败!"}},
+        {"clock set echo with a bad CRC", put(clockAt5), reply(badCrc), {"操作失败!"}},
+        {"clock set echo cut after its quantity",
+         put(clockAt5),
+         reply(Bytes(clockAt5.begin(), clockAt5.begin() + 6)),
+         {"操作失败!"}},
+        {"clock set echo of another quantity",
+         put(clockAt5),
+         reply(WithCrc({1, 16, 0, 5, 0, 5})),
+         {"操作失败!"}},
+        {"clock set echo from another address",
+         put(clockAt5),
+         reply(WithCrc({2, 16, 0, 5, 0, 6})),
+         {"操作失败!"}},
+        {"refused signal reset, a parameter read queued behind it",
+         put(reset),
+         [](Harness& h, const Bytes&) {
+             engine::UploadParameters(h.ctx);
+             return std::optional<Bytes>(WithCrc({1, 0x85, 2}));
+         },
+         {"操作失败!"}},
+        {"garbled parameter read, a signal reset queued behind it",
+         put(paramRead),
+         [reset](Harness& h, const Bytes&) {
+             h.state.commandSlot.Put(reset);
+             return std::optional<Bytes>(Bytes{1, 3});
+         },
+         {"上装参数失败!"}},
+        {"parameter read answered after the address box changed",
+         put(paramRead),
+         [&](Harness& h, const Bytes&) {
+             h.state.SetDeviceAddress(5);
+             return std::optional<Bytes>(paramsFrom1);
+         },
+         {"上装所有参数成功!"}},
+        {"parameter read answered from the address typed meanwhile",
+         put(paramRead),
+         [&](Harness& h, const Bytes&) {
+             h.state.SetDeviceAddress(5);
+             return std::optional<Bytes>(paramsFrom5);
+         },
+         {"上装参数失败!"}},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        c.queue(h);
+        h.transport.responder = [&](const Bytes& sent) { return c.answer(h, sent); };
+        ASSERT_TRUE(h.thread.RunPass());
+        EXPECT_EQ(h.logs, c.logs) << c.what;
+    }
+}
+
+// A wheel write the relay refused leaves the table's copy of the coefficient ahead of the relay: the operator
+// is told, and the parameters are read again so the copy follows the relay. Its echoes stay silent.
+TEST(CommandTransaction, RefusedWheelWriteIsReportedAndTheCoefficientsReadAgain) {
+    const Bytes one = modbus::BuildCalibrationWrite1(1, 130, 1054);
+    const Bytes three = modbus::BuildCalibrationWrite3(1, 130, {1032, 1034, 1034});
+    struct Case {
+        const char* what;
+        Bytes write, answer;
+        std::vector<std::string> logs;
+        bool readAgain;
+    };
+    const Case cases[] = {
+        {"exception", one, WithCrc({1, 0x90, 2}), {"操作失败!"}, true},
+        {"garbled", three, Bytes{1, 16, 0}, {"操作失败!"}, true},
+        {"one-register echo", one, WithCrc({1, 16, 0, 130, 0, 1}), {}, false},
+        {"three-register echo", three, WithCrc({1, 16, 0, 130, 0, 3}), {}, false},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.transport.responder = [&](const Bytes&) { return c.answer; };
+        h.state.commandSlot.Put(c.write, engine::kWheelWriteTag);
+        h.thread.RunPass();
+        EXPECT_EQ(h.logs, c.logs) << c.what;
+        const auto slot = h.state.commandSlot.Bytes();
+        const Bytes queued(slot.begin(), slot.begin() + h.state.commandSlot.Length());
+        EXPECT_EQ(queued, c.readAgain ? *modbus::BuildBlockReadRequest(1, 100, 64) : Bytes{}) << c.what;
+    }
 }
 
 TEST(PollTransaction, ElevenMissesClearCommOkAndOneAnswerSetsItBack) {

@@ -44,13 +44,21 @@ struct Fixture {
         h.state.commOk = true;
     }
 
+    // The request waiting in the command slot, taken as the management thread sends it.
     Bytes Slot() {
         std::uint8_t out[256];
         const std::size_t n = h.state.commandSlot.Take(out);
+        if (n != 0) sent.assign(out, out + n);
         return Bytes(out, out + n);
     }
 
-    void Decode(const Bytes& reply) { upload.DecodeEventBatch(reply.data(), reply.size()); }
+    // `reply` answers the request sent last (sent now if it still waits).
+    void Decode(const Bytes& reply) {
+        Slot();
+        upload.DecodeEventBatch(sent.size() == 8 ? sent[2] * 256u + sent[3] : 0, reply.data(), reply.size());
+    }
+
+    Bytes sent;
 };
 
 TEST(EventRecordUpload, ChainOfTwentyBatchesNumberedOneToFiveHundred) {
