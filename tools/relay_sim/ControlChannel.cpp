@@ -80,6 +80,7 @@ ControlResult ExecuteControl(const std::string& line, Relay& relay, const ReplyS
         return Ok();
     }
     if (cmd == "flush" && w.size() == 1) return {"OK", false, true};
+    if (cmd == "release" && w.size() == 1) return {"OK", false, false, true};
     if (cmd == "counters" && w.size() == 1) {
         const Counters& c = relay.counters();
         std::ostringstream out;
@@ -95,8 +96,10 @@ ControlResult ExecuteControl(const std::string& line, Relay& relay, const ReplyS
         return {out.str(), false, false};
     }
     if (cmd == "help" && w.size() == 1) {
-        return {"COMMANDS set reg|get reg|set yx|get yx|soe|event|event raw|still|flush|counters|help|quit",
-                false, false};
+        return {
+            "COMMANDS set reg|get reg|set yx|get yx|soe|event|event raw|still|flush|release|counters|help|"
+            "quit",
+            false, false};
     }
     if (cmd == "quit" && w.size() == 1) return {"OK", true, false};
     return Error("unknown command: " + line);

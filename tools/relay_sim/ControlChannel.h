@@ -11,7 +11,8 @@ namespace relaysim {
 struct ControlResult {
     std::string reply;  // one line, without line end
     bool quit = false;
-    bool flush = false;  // the caller drops what waits in the pseudo-terminal
+    bool flush = false;    // the caller drops what waits in the pseudo-terminal
+    bool release = false;  // the caller sends the held reply and answers in `reply` whether there was one
 };
 
 ControlResult ExecuteControl(const std::string& line, Relay& relay, const ReplyShaper& shaper,

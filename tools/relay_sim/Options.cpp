@@ -43,6 +43,8 @@ Faults:
   --split-pause MS        pause MS milliseconds in the middle of every reply
   --exception CODE        answer every request with Modbus exception CODE (1..255)
   --pace-baud B           send replies at the wire time of B baud, 8N1 (9600: about 1.04 ms a byte)
+  --hold-event-reply N    hold back the reply to the first event-record request (function 17) for
+                          record N until the control command "release"
   --fault-percent P       fault P % of the replies, picked at random, each with one fault picked at
                           random: dropped, wrong CRC, another sender address, split by a pause of 20 to
                           500 ms, or replaced by 1 to 40 random bytes
@@ -58,6 +60,7 @@ Control commands on stdin, one per line; each answers one line (OK, ERR <reason>
   event CODE              add an event record (function 17) with the relay's time
   event raw B0 .. B7      add an event record of eight given bytes (invalid dates allowed)
   still on|off            stop or restart the telemetry's movement
+  release                 send the reply held by --hold-event-reply (ERR when none is held)
   flush                   drop bytes waiting in the pseudo-terminal
   counters                -> COUNTERS received=.. answered=.. other_address=.. crc_errors=.. exceptions=..
                              dropped=.. corrupted=.. soe_write=.. soe_read=.. events=.. control_mode=..
@@ -147,6 +150,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         } else if (a == "--pace-baud") {
             if (!number(50, 4000000, n)) return std::nullopt;
             o.faults.paceBaud = static_cast<unsigned>(n);
+        } else if (a == "--hold-event-reply") {
+            if (!number(0, 65535, n)) return std::nullopt;
+            o.holdEventReply = static_cast<unsigned>(n);
         } else if (a == "--fault-percent") {
             if (!number(0, 100, n)) return std::nullopt;
             o.faults.faultPercent = static_cast<unsigned>(n);

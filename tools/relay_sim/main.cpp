@@ -11,6 +11,7 @@
 #include <cstring>
 #include <deque>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,11 @@ void LogRequest(std::FILE* log, const std::vector<std::uint8_t>& request, double
     for (std::size_t i = 0; i < request.size(); ++i) std::fprintf(log, i == 0 ? "%02X" : " %02X", request[i]);
     std::fputc('\n', log);
     std::fflush(log);
+}
+
+// An event-record request (function 17) for the records from `first` on.
+bool IsEventRequestFor(const std::vector<std::uint8_t>& request, unsigned first) {
+    return request.size() >= 4 && request[1] == 17 && request[2] * 256u + request[3] == first;
 }
 
 void WriteLine(const std::string& line) {
@@ -146,6 +152,9 @@ int main(int argc, char** argv) {
               << relay.layout().settingStart << "+" << relay.layout().settings.size() << "\n";
 
     std::deque<Chunk> tx;
+    // The event-record reply held back by --hold-event-reply, once its request came.
+    std::optional<Frame> held;
+    bool holdDone = !opt.holdEventReply.has_value();
     std::string stdinLine;
     bool stdinOpen = true;
     bool quit = false;
@@ -198,6 +207,11 @@ int main(int argc, char** argv) {
             LogRequest(frameLog, *req,
                        opt.frameLogTimes ? static_cast<double>(afterUs - startUs) / 1000.0 : -1.0);
             if (auto reply = relay.Handle(*req, now())) {
+                if (!holdDone && IsEventRequestFor(*req, *opt.holdEventReply)) {
+                    held = std::move(*reply);
+                    holdDone = true;
+                    continue;
+                }
                 for (Chunk& c : shaper.Shape(std::move(*reply), afterUs)) tx.push_back(std::move(c));
             }
         }
@@ -215,10 +229,19 @@ int main(int argc, char** argv) {
                     stdinLine.erase(0, eol + 1);
                     if (!line.empty() && line.back() == '\r') line.pop_back();
                     if (line.find_first_not_of(" \t") == std::string::npos) continue;
-                    const ControlResult res = ExecuteControl(line, relay, shaper, now());
+                    ControlResult res = ExecuteControl(line, relay, shaper, now());
                     if (res.flush) {
                         pty.Flush();
                         tx.clear();
+                    }
+                    if (res.release) {
+                        if (held) {
+                            for (Chunk& c : shaper.Shape(std::move(*held), MonotonicUs()))
+                                tx.push_back(std::move(c));
+                            held.reset();
+                        } else {
+                            res.reply = "ERR no reply held";
+                        }
                     }
                     WriteLine(res.reply);
                     if (res.quit) quit = true;

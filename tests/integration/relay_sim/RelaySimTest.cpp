@@ -299,6 +299,19 @@ TEST(RelaySim, FaultOptionsShapeTheReplies) {
         EXPECT_GE(got.back().first - got.front().first, 300.0);
     }
     {
+        // One event-record reply held until it is released; the others are answered at once.
+        SimProcess sim({"--hold-event-reply", "25"});
+        EXPECT_EQ(sim.Command("release"), "ERR no reply held");
+        EXPECT_EQ(sim.Transact(*modbus::BuildEventBatchRequest(1, 0)).size(), 205u);
+        sim.Send(*modbus::BuildEventBatchRequest(1, 1));
+        EXPECT_TRUE(sim.Collect(Ms(300)).empty());
+        EXPECT_EQ(sim.Command("release"), "OK");
+        std::size_t total = 0;
+        for (const auto& g : sim.Collect(Ms(300))) total += g.second.size();
+        EXPECT_EQ(total, 205u);
+        EXPECT_EQ(sim.Transact(*modbus::BuildEventBatchRequest(1, 1)).size(), 205u);
+    }
+    {
         // 125 registers at 9600 baud: 255 bytes take about 266 ms on the wire.
         SimProcess sim({"--pace-baud", "9600"});
         sim.Send(modbus::BuildPollRequest(1, 125));
