@@ -51,6 +51,42 @@ class EventRecords(unittest.TestCase):
         self.assertEqual(target, "file://" + os.path.join(s.folder, "帮助文件", "help.pdf"))
 
 
+    def test_press_again_while_a_reply_is_on_its_way(self):
+        # The relay holds back its reply to the batch from record 125 until the operator has pressed 上装记录
+        # a second time: that reply belongs to the upload given up.
+        s = Session("events-restart", sim_options=("--hold-event-reply", "125"))
+        self.addCleanup(s.stop)
+        s.launch()
+        s.wait_log("上装所有参数成功!")
+        s.click_button(s.main, "事件记录")
+        win = s.window("事件记录")
+        snap = a11y.Snapshot(win)
+        box, upload = snap.get("text"), snap.get("push button", "上装记录")
+        frames, entries = len(s.sim.frames()), len(s.log_texts())
+        s.click(upload, settle=0)
+        s.wait_frame(lambda f: f[1] == 17 and f[2:4] == [0, 125], frames, what="the request for record 125")
+        s.click(upload, settle=0)
+        a11y.wait_for(lambda: "001、" not in a11y.text(box), interval=0.02, what="the text back to its header")
+        self.assertEqual(s.sim.command("release"), "OK")
+        a11y.wait_for(lambda: "\n500、" in a11y.text(box), timeout=60, what="the 500th record")
+        restarted = a11y.text(box)
+        starts = [f[2] << 8 | f[3] for f in s.frames_since(frames) if f[1] == 17]
+        self.assertEqual(starts, [0, 25, 50, 75, 100, 125] + list(range(0, 500, 25)))
+        texts = s.log_texts()[entries:]
+        self.assertNotIn("操作失败!", texts)
+        progress = [t for t in texts if t.startswith("分批上装事件记录成功：")]
+        self.assertEqual(progress, [f"分批上装事件记录成功：{n:02d}/500" for n in
+                                    list(range(25, 150, 25)) + list(range(25, 525, 25))])
+        s.shot(win, "events-restarted.png")
+
+        # The same records under the same numbers as an upload nothing disturbed.
+        entries = len(s.log_texts())
+        s.click(upload)
+        s.wait_log("分批上装事件记录成功：500/500", timeout=60, after=entries)
+        self.assertEqual(restarted, a11y.text(box))
+        self.assertIn("001、", restarted)
+
+
 class VersionInformation(unittest.TestCase):
     def run_button(self, s):
         s.click_button(s.main, "版本信息")
