@@ -338,6 +338,7 @@ struct LinkReceiver::State {
     bool stopping = false;
 
     Handler handler;
+    GaveUp gaveUp;
     Fd wake;
     std::thread thread;
     std::atomic<bool> running{false};
@@ -355,7 +356,7 @@ LinkReceiver::~LinkReceiver() {
     Stop();
 }
 
-bool LinkReceiver::Start(const std::string& title, Handler handler) {
+bool LinkReceiver::Start(const std::string& title, Handler handler, GaveUp gaveUp) {
     State& s = *state_;
     std::lock_guard<std::mutex> control(s.control);
     if (s.thread.joinable() || !handler || title.size() > kMaxTitleBytes) return false;
@@ -388,6 +389,7 @@ bool LinkReceiver::Start(const std::string& title, Handler handler) {
         s.stopping = false;
     }
     s.handler = std::move(handler);
+    s.gaveUp = std::move(gaveUp);
     s.wake = std::move(wake);
     s.running = true;
     s.thread = std::thread([&s] { s.Run(); });
@@ -455,6 +457,7 @@ void LinkReceiver::Stop() {
     }
     s.wake.Reset();
     s.handler = nullptr;
+    s.gaveUp = nullptr;
 }
 
 bool LinkReceiver::Running() const {
@@ -555,6 +558,7 @@ void LinkReceiver::State::Die() {
     for (auto& l : names) RemoveListenerFile(*l);
     running = false;
     std::fprintf(stderr, "window link: receiver stopped: poll failed (%s)\n", std::strerror(error));
+    if (gaveUp) gaveUp();
 }
 
 void LinkReceiver::State::Serve(int connection, const Listener& listener) {

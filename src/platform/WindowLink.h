@@ -44,9 +44,13 @@ class LinkReceiver {
     LinkReceiver(const LinkReceiver&) = delete;
     LinkReceiver& operator=(const LinkReceiver&) = delete;
 
+    // Called once, on the receiver's thread, when the receiver has had to stop by itself (its wait failed);
+    // never when Stop() ends it.
+    using GaveUp = std::function<void()>;
+
     // Registers under the handle and, unless `title` is empty, under `title`, and starts the receiver thread.
     // Fails if the folder is refused, the title belongs to another live receiver, or it is already started.
-    bool Start(const std::string& title, Handler handler);
+    bool Start(const std::string& title, Handler handler, GaveUp gaveUp = {});
 
     // Moves the title registration; the handle stays. Empty title: reachable by handle only.
     // On failure the old title stays registered.

@@ -56,6 +56,7 @@ struct LinkReceiver::State {
     HWND hwnd = nullptr;
     std::string title;
     Handler handler;
+    GaveUp gaveUp;
 
     void Run(std::wstring wideTitle, std::promise<HWND> created);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -119,9 +120,14 @@ void LinkReceiver::State::Run(std::wstring wideTitle, std::promise<HWND> created
         return;
     }
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    BOOL got = 0;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
+    }
+    // -1: the message loop failed; the window can no longer receive anything.
+    if (got < 0 && gaveUp) {
+        gaveUp();
     }
 }
 
@@ -131,7 +137,7 @@ LinkReceiver::~LinkReceiver() {
     Stop();
 }
 
-bool LinkReceiver::Start(const std::string& title, Handler handler) {
+bool LinkReceiver::Start(const std::string& title, Handler handler, GaveUp gaveUp) {
     std::lock_guard lock(state_->mutex);
     if (state_->hwnd != nullptr || state_->thread.joinable()) {
         return false;
@@ -140,6 +146,7 @@ bool LinkReceiver::Start(const std::string& title, Handler handler) {
         return false;  // another live window has this title
     }
     state_->handler = std::move(handler);
+    state_->gaveUp = std::move(gaveUp);
     std::promise<HWND> created;
     std::future<HWND> window = created.get_future();
     state_->thread = std::thread(&State::Run, state_.get(), win32::Widen(title), std::move(created));

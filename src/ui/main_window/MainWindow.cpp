@@ -399,13 +399,16 @@ void MainWindow::StartLinkReceiver() {
     if (!comSer_) return;
     // Replies are copied and handed to the UI thread without waiting for it, so the server's send never
     // waits on a UI thread that is itself sending to the server.
-    const bool started = receiver_.Start(std::string(), [this](const platform::CopyDataMessage& message) {
+    const auto deliver = [this](const platform::CopyDataMessage& message) {
         std::vector<std::uint8_t> bytes(message.bytes.begin(), message.bytes.end());
         QMetaObject::invokeMethod(
             this,
             [this, bytes = std::move(bytes)] { comSer_->DeliverRelayReply(bytes.data(), bytes.size()); },
             Qt::QueuedConnection);
-    });
+    };
+    // Without its receiver network mode only shows poll time-outs; the operator learns why, once.
+    const auto gaveUp = [this] { ctx_.Log(kLinkReceiverStoppedText); };
+    const bool started = receiver_.Start(std::string(), deliver, gaveUp);
     if (started) comSer_->SetLinkHandle(receiver_.Handle());
 }
 

@@ -39,6 +39,9 @@ class LogBox;
 
 inline constexpr char kMainTitleStarting[] = "OrlinV1.63 - VARN - 通讯状态未知";
 inline constexpr char kMainTitle[] = "Orlin - VARN";
+// Logged when the receiver of the communication server's replies has stopped by itself.
+inline constexpr char kLinkReceiverStoppedText[] =
+    "接收通讯服务器回复的通道已停止，网络方式下收不到装置的回复，请重新启动程序!";
 
 class MainWindow : public QDialog, public engine::MainView {
     Q_OBJECT

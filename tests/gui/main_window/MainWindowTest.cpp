@@ -1,6 +1,10 @@
 // The main window under the offscreen platform: layout from dialog units, placeholder texts, the
 // initialisation's order, the buttons, calibration by mouse, the log box at capacity, colours and the ways
 // the window ends.
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -16,11 +20,15 @@
 #include <QTest>
 #include <QTextLayout>
 #include <QWheelEvent>
+
+#include <filesystem>
 #include <thread>
 
+#include "SrcCom/ComSer.h"
 #include "modbus/Crc16.h"
 #include "modbus/Requests.h"
 #include "platform/Gbk.h"
+#include "platform/WindowLink.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/FadeOut.h"
 #include "ui/main_window/DlgYCCheck.h"
@@ -146,6 +154,48 @@ class MainWindowTest : public QObject {
         QVERIFY(std::find(logged.begin(), logged.end(), "打开串口失败!") != logged.end());
         QCOMPARE(f_->transport.opened, std::vector<int>{2});
         QCOMPARE(w->windowTitle(), QStringLiteral("Orlin - VARN"));
+    }
+
+    void deadLinkReceiverIsLoggedOnce() {
+        QTemporaryDir links;
+        QVERIFY(links.isValid());
+        QFile::setPermissions(links.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        platform::SetLinkFolderOverride(links.path().toStdString());
+        com::ComSer comSer;
+        auto w = std::make_unique<ui::MainWindow>(f_->ctx, &comSer);
+        w->OnInitDialog();
+        std::vector<std::string> sockets;
+        for (const auto& entry : std::filesystem::directory_iterator(links.path().toStdString()))
+            if (entry.path().filename().string().rfind("h-", 0) == 0)
+                sockets.push_back(entry.path().string());
+        QCOMPARE(sockets.size(), std::size_t{1});
+        const int client = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        QVERIFY(client >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", sockets[0].c_str());
+        // With no descriptor to spare the receiver's accept pauses, and its next wait fails.
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit tight = saved;
+        tight.rlim_cur = 1;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+        const int connected = ::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        const auto told = [this] {
+            const auto logged = f_->Logged();
+            return std::count(logged.begin(), logged.end(),
+                              "接收通讯服务器回复的通道已停止，网络方式下收不到装置的回复，请重新启动程序!");
+        };
+        for (int i = 0; i < 300 && told() == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+        ::close(client);
+        QCOMPARE(connected, 0);
+        QTest::qWait(300);
+        QCOMPARE(told(), 1);
+        w->done(QDialog::Accepted);
+        platform::SetLinkFolderOverride("");
     }
 
     void placeholdersOfUnusedPositions() {

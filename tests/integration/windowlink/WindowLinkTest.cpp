@@ -381,7 +381,8 @@ TEST_F(WindowLinkTest, RunningOutOfDescriptorsDoesNotSpin) {
 TEST_F(WindowLinkTest, AReceiverWhoseWaitFailsReportsItselfDead) {
     Inbox inbox;
     LinkReceiver receiver;
-    ASSERT_TRUE(receiver.Start("server", inbox.Handler()));
+    std::atomic<int> gaveUp{0};
+    ASSERT_TRUE(receiver.Start("server", inbox.Handler(), [&] { ++gaveUp; }));
     EXPECT_TRUE(receiver.Running());
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
@@ -389,7 +390,7 @@ TEST_F(WindowLinkTest, AReceiverWhoseWaitFailsReportsItselfDead) {
     tight.rlim_cur = 1;  // poll refuses more descriptors than the limit
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
     receiver.SetTitle("");  // wakes the receiver into its next wait
-    for (int i = 0; i < 200 && receiver.Running(); ++i)
+    for (int i = 0; i < 200 && gaveUp.load() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ::setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_FALSE(receiver.Running());
@@ -399,6 +400,12 @@ TEST_F(WindowLinkTest, AReceiverWhoseWaitFailsReportsItselfDead) {
     EXPECT_FALSE(platform::SendCopyDataToHandle(receiver.Handle(), 1, 1, {}));
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 500);
     receiver.Stop();
+    EXPECT_EQ(gaveUp.load(), 1);
+    // A receiver ended by Stop did not give up.
+    LinkReceiver stopped;
+    ASSERT_TRUE(stopped.Start("", inbox.Handler(), [&] { ++gaveUp; }));
+    stopped.Stop();
+    EXPECT_EQ(gaveUp.load(), 1);
 }
 
 TEST_F(WindowLinkTest, UnsafeFoldersAreRefused) {
