@@ -64,4 +64,18 @@ ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com_port"
 export VARN_WINE_COM_PORT=$com_port
 
 ctest --preset windows -j "$jobs" "$@"
+
+# The tests of the window side that need Qt (the UI bridge on the Windows wake event), where Qt for Windows
+# has been built on this machine (scripts/build-qt-windows.sh).
+qt="$HOME/.cache/varn/qt6-windows"
+if [ -f "$qt/bin/Qt6Test.dll" ]; then
+  cmake --build --preset default -j "$jobs" --target varn_resgen
+  cmake --preset windows-qt >/dev/null
+  cmake --build --preset windows-qt -j "$jobs" --target win32_ui_bridge_test
+  mingw_gcc=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+  WINEPATH="Z:$qt/bin;Z:$mingw_gcc;Z:/usr/x86_64-w64-mingw32/lib" \
+    ctest --test-dir build/windows-qt -R '^win32_ui_bridge_test$' --output-on-failure
+else
+  echo "== no Qt for Windows in $qt: the UI bridge's Windows test is left out"
+fi
 echo "== Windows tests passed in $(( $(date +%s) - started )) s"
