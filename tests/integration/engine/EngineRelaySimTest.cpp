@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <regex>
 
 #include "EngineSimSetup.h"
 #include "engine/BlockTransfer.h"
 #include "engine/DeviceOperations.h"
+#include "engine/PollDecoder.h"
+#include "engine/ResponseDispatch.h"
+#include "log/OperationLog.h"
+#include "platform/Gbk.h"
 
 namespace engine_it {
 namespace {
@@ -90,6 +98,56 @@ TEST(EngineOnRelaySim, ReconnectWhilePollingAndAddressSearch) {
     e.thread->RequestStop();
     e.thread->Join();
     EXPECT_LT(Clock::now() - start, 2100ms);
+}
+
+// A telesignal that closes on the relay reaches the daily log twice through the running engine: as the change
+// the poll decoding sees, and as the relay's own SOE record, read because the ring indices in register 6
+// moved.
+TEST(EngineOnRelaySim, TelesignalChangeAndItsSoeRecordReachTheDailyLog) {
+    EngineOnSim e({"--still"});
+    ASSERT_TRUE(e.sim.ok());
+    std::filesystem::create_directories(e.folder + "/运行记录");
+    oplog::OperationLog::Options options;
+    options.programFolder = e.folder;
+    oplog::OperationLog daily(options);
+    e.ctx.log = [&](const std::string& t) {
+        daily.LogOperation(t);
+        e.recorder.Log(t);
+    };
+    engine::DecodeContext decode(e.state.deviceVersion);
+    decode.view = &e.recorder;
+    decode.tables = {e.yc.get(), e.yx.get(), &e.tablesMutex};
+    decode.log = e.ctx.log;
+    decode.soeCheck = [&](const std::uint8_t* f, std::size_t n) { engine::SoeCheck(e.ctx, f, n); };
+    e.ctx.decodePoll = [&](const std::uint8_t* f, std::size_t n) {
+        engine::DecodePollResponse(f, n, decode);
+    };
+    ASSERT_EQ(e.sim.Command("get yx 5"), "YX 5 0");  // 接地刀闸位置, open
+    ASSERT_TRUE(e.Open());
+    ASSERT_TRUE(e.thread->Start());
+    ASSERT_TRUE(e.recorder.WaitFor([](auto&, auto& frames) { return CountPolls(frames) >= 2; }, 10s));
+    ASSERT_EQ(e.sim.Command("set yx 5 1"), "OK");
+    const auto soeLine = [](const std::string& t) { return t.rfind("SOE发生：接地刀闸位置，", 0) == 0; };
+    ASSERT_TRUE(e.recorder.WaitFor(
+        [&](auto& logs, auto&) { return std::any_of(logs.begin(), logs.end(), soeLine); }, 10s));
+    e.thread->RequestStop();
+    e.thread->Join();
+
+    std::string file;
+    for (const auto& entry : std::filesystem::directory_iterator(e.folder + "/运行记录")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        file += platform::GbkToUtf8(std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    const std::regex change(R"(\r\n\d\d:\d\d:\d\d -> 接地刀闸位置：分 -> 合!\r\n)");
+    const std::regex soe(
+        R"(\r\n\d\d:\d\d:\d\d -> SOE发生：接地刀闸位置，\d\d-\d\d-\d\d \d\d:\d\d:\d\d_\d\d\d\r\n)");
+    EXPECT_TRUE(std::regex_search(file, change)) << file;
+    EXPECT_TRUE(std::regex_search(file, soe)) << file;
+    // The record carries the relay's clock, which follows the host's: today's date.
+    char today[16];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(today, sizeof today, "%y-%m-%d", std::localtime(&now));
+    EXPECT_NE(file.find(std::string("SOE发生：接地刀闸位置，") + today), std::string::npos) << file;
 }
 
 }  // namespace
