@@ -1,4 +1,5 @@
 """The main window used with a real mouse and keyboard."""
+import os
 import unittest
 
 from varn_e2e import a11y, xinput
@@ -17,6 +18,41 @@ OPERATIONS = [  # button, in-progress text, success text, function code; every s
 ]
 ADDRESS_SEARCH = with_crc([0xFE, 3, 0, 0, 0, 1])
 COEFFICIENT_REGISTER = 130  # of 高压侧A相电流(A), the first telemetry point
+
+
+def yc_points(folder):
+    """The telemetry points of the program folder's VARN.ini: {name: {key: value}}."""
+    with open(os.path.join(folder, "配置文件", "VARN.ini"), "rb") as f:
+        text = f.read().decode("gbk")
+    section, points = None, {}
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("["):
+            section = line.strip("[]")
+        elif section == "YC" and "=" in line and line[0].isdigit():
+            key, value = line.split("=", 1)
+            number, field = key.split(".", 1)
+            points.setdefault(int(number), {})[field] = value
+    return {p["Name"]: p for p in points.values()}
+
+
+def shown_value(point, registers):
+    """The text a telemetry field shows for the relay's registers (0-based number -> value), scaled as the
+    point's Post, PostH, CC2 and Type say."""
+    cc2, kind = int(point.get("CC2", "0")), int(point.get("Type", "0"))
+
+    def word(post, signed):
+        v = registers[post - 1]
+        return v - 65536 if signed and v >= 32768 else v
+
+    value = word(int(point["Post"]), kind in (1, 5))
+    value = value / cc2 if cc2 else float(value)
+    if int(point.get("PostH", "0")):
+        high = word(int(point["PostH"]), kind == 1)
+        value += (high / cc2 if cc2 else high) * 65536.0
+    decimals = 0 if cc2 <= 1 else 1 if cc2 <= 10 else 2 if cc2 <= 100 else 3 if cc2 <= 1000 else \
+        4 if cc2 <= 10000 else 2
+    return f"{value:.{decimals}f}"
 
 
 class MainWindow(unittest.TestCase):
@@ -127,6 +163,27 @@ class MainWindow(unittest.TestCase):
         for v in values:
             body += [v >> 8, v & 0xFF]
         self.s.wait_frame(lambda f: f == with_crc(body), frames, what="the Ctrl wheel write of three registers")
+
+    def test_6_shown_values_are_the_registers_scaled_as_the_ini_says(self):
+        points = yc_points(self.s.folder)
+        # Register values the relay is made to hold: unsigned, signed, three decimals, a 32-bit sum.
+        held = {"高压侧A相电流(A)": {"Post": 1234}, "有功功率(kW)": {"Post": 0xFFF6}, "功率因数": {"Post": 950},
+                "有功电度(kWh)": {"Post": 2, "PostH": 1}}
+        registers = {}
+        for name, words in held.items():
+            for key, value in words.items():
+                register = int(points[name][key]) - 1
+                self.assertEqual(self.s.sim.command(f"set reg {register} {value}"), "OK")
+                registers[register] = value
+        labels = self.snap.all("label")
+        for name in held:
+            with self.subTest(point=name):
+                expected = shown_value(points[name], registers)
+                field = labels[labels.index(self.snap.get("label", name)) + 1]
+                a11y.wait_for(lambda: a11y.text(field) == expected, timeout=10,
+                              what=f"{name} showing {expected}")
+        self.assertEqual([shown_value(points[n], registers) for n in held], ["12.34", "-1.0", "0.950", "65538"])
+        self.s.shot(self.s.main, "main-held-values.png")
 
 
 if __name__ == "__main__":

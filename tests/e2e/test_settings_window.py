@@ -82,8 +82,12 @@ class SettingsWindow(unittest.TestCase):
         self.s.shot(self.win, "settings-uploaded.png")
 
     def test_3_upload_and_download_parameters(self):
+        relay = [self.s.sim.register(PARAMS_START + k) for k in range(PARAMS_COUNT)]
         self.transfer("上装参数", lambda f: f == read_registers(1, PARAMS_START, PARAMS_COUNT), "上装所有参数成功!")
-        self.transfer("下载参数", lambda f: is_write_block(f, 1, PARAMS_START, PARAMS_COUNT), "下载所有参数成功!")
+        frame = self.transfer("下载参数", lambda f: is_write_block(f, 1, PARAMS_START, PARAMS_COUNT),
+                              "下载所有参数成功!")
+        # What was read goes back unchanged, the baud-rate codes of entries 4 and 6 included.
+        self.assertEqual(block_values(frame), relay)
 
     def test_4_numeric_setting_edit_in_and_out_of_range(self):
         cell = self.value_cell(0, 1)  # 差动启动电流(A): CC2 100, range 10 .. 2000
