@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -226,6 +227,15 @@ int RunStartUp(QApplication& application, const StartUpOptions& options) {
     platform::ProgramFolder();
 
     const bool headless = !options.screenshotDir.isEmpty();
+    // An installed program whose user's own folder cannot be used runs from the installed folder, where
+    // nothing can be written: the operator hears it once, before the first log line is lost.
+    if (const std::string problem = platform::UnusableUserFolderText(); !problem.empty()) {
+        std::fprintf(stderr, "varn: %s\n", problem.c_str());
+        if (!headless) {
+            QMessageBox::warning(nullptr, QApplication::applicationDisplayName(),
+                                 QString::fromStdString(problem));
+        }
+    }
     if (headless) QDir().mkpath(options.screenshotDir);
     QStringList shots;
     bool shotsOk = true;

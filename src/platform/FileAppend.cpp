@@ -56,7 +56,9 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 bool AppendFileLocked(const std::string& path, std::string_view bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    // The name is not followed and the open never waits: a link or a FIFO planted where a log goes is refused
+    // like any other file that is not a regular one.
+    int fd = OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW);
     if (fd < 0) {
         return false;
     }

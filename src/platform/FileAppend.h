@@ -7,9 +7,10 @@
 namespace platform {
 
 // Opens `path` for appending (creating the file when missing, never its folder), writes all of `bytes` under
-// an exclusive advisory lock and closes it. The file is never truncated. A lock held elsewhere for more than
-// about 100 ms, a failed open or a failed write make it return false; the file then holds exactly what it
-// held before.
+// an exclusive advisory lock and closes it. Only a regular file is appended to: a symbolic link at `path` is
+// not followed and a FIFO or device is refused without waiting. The file is never truncated. A lock held
+// elsewhere for more than about 100 ms, a failed open or a failed write make it return false; the file then
+// holds exactly what it held before.
 bool AppendFileLocked(const std::string& path, std::string_view bytes);
 
 // Replaces the content of `path` (a regular file or a missing one; a link's target) with `bytes`: they are

@@ -1,12 +1,19 @@
 #include "platform/ProgramFolder.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <string_view>
 #include <system_error>
+
+#include "platform/RegularFile.h"
 
 namespace platform {
 namespace {
@@ -62,6 +69,9 @@ std::string ExecutableFolder() {
 
 namespace fs = std::filesystem;
 
+// The shipped configuration files are a few kilobytes; anything far larger is not one of them.
+constexpr std::size_t kMaxShippedFileBytes = 16u << 20;
+
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share; empty when there is no home folder.
 std::string UserDataFolder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -76,23 +86,69 @@ std::string UserDataFolder() {
     return base.empty() ? std::string() : base + "/.local/share";
 }
 
-// Copies `from` to `to` unless `to` exists; through a temporary name, so an interrupted copy leaves no
-// half-written configuration behind.
+// Copies `from` to `to` unless `to` exists. The copy is made new under a temporary name (never through a
+// link planted there, with the permissions the umask leaves of 0666) and then linked in under its name, so an
+// interrupted copy leaves no half-written configuration behind and a file that appeared meanwhile is kept.
 void CopyIfAbsent(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (fs::exists(fs::symlink_status(to, ec))) return;
+    std::string bytes;
+    if (ReadRegularFile(from.string(), kMaxShippedFileBytes, bytes) != FileRead::Ok) return;
     fs::path partial = to;
     partial += ".part";
-    if (!fs::copy_file(from, partial, fs::copy_options::overwrite_existing, ec)) return;
-    fs::rename(partial, to, ec);
-    if (ec) fs::remove(partial, ec);
+    ::unlink(partial.c_str());  // a leftover of an interrupted start, or a link someone put there
+    const int fd =
+        ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return;
+    std::string_view rest = bytes;
+    bool ok = true;
+    while (ok && !rest.empty()) {
+        const ssize_t n = ::write(fd, rest.data(), rest.size());
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) rest.remove_prefix(static_cast<std::size_t>(n));
+    }
+    ok = ::close(fd) == 0 && ok;
+    // link() never replaces: a file that took the name meanwhile stays, and this copy goes.
+    if (ok && ::link(partial.c_str(), to.c_str()) != 0) ok = false;
+    ::unlink(partial.c_str());
 }
 
-bool PrepareUserFolder(const fs::path& installed, const fs::path& user) {
+// Why `folder` cannot serve as a program folder, or empty when it can: it must be a real folder of this user
+// that the user may write.
+std::string FolderProblem(const fs::path& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        switch (errno) {
+            case EACCES:
+            case EPERM:
+                return "无法创建：没有权限";
+            case ENOTDIR:
+                return "无法创建：路径上有文件";
+            case ENOSPC:
+                return "无法创建：磁盘已满";
+            case EROFS:
+                return "无法创建：只读文件系统";
+            default:
+                return std::string("无法创建：") + std::strerror(errno);
+        }
+    }
+    if (!S_ISDIR(info.st_mode)) return "它不是文件夹";
+    if (info.st_uid != ::geteuid()) return "它属于另一个用户";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return "没有写入权限";
+    return {};
+}
+
+// Brings the user's folder up to date; returns why it cannot be used, or empty.
+std::string PrepareUserFolder(const fs::path& installed, const fs::path& user) {
     std::error_code ec;
+    fs::create_directories(user, ec);
+    if (std::string problem = FolderProblem(user); !problem.empty()) return problem;
     for (const char* folder : {"配置文件", "运行记录", "报文存档", "项目存档", "信息导出", "帮助文件"}) {
-        fs::create_directories(user / folder, ec);
-        if (ec || !fs::is_directory(user / folder, ec)) return false;
+        fs::create_directory(user / folder, ec);
+        if (std::string problem = FolderProblem(user / folder); !problem.empty()) {
+            return std::string(folder) + "：" + problem;
+        }
     }
     for (fs::directory_iterator it(installed / "配置文件", ec), end; !ec && it != end; it.increment(ec)) {
         if (it->is_regular_file(ec)) CopyIfAbsent(it->path(), user / "配置文件" / it->path().filename());
@@ -102,27 +158,50 @@ bool PrepareUserFolder(const fs::path& installed, const fs::path& user) {
     if (!fs::exists(fs::symlink_status(help, ec)) && fs::exists(installed / "帮助文件" / "help.pdf", ec)) {
         fs::create_symlink(installed / "帮助文件" / "help.pdf", help, ec);
     }
-    return true;
+    return {};
+}
+
+std::string& UnusableFolderText() {
+    static std::string text;
+    return text;
 }
 
 }  // namespace
 
-std::string ProgramFolderFor(const std::string& executableFolder) {
+ProgramFolderChoice ChooseProgramFolder(const std::string& executableFolder) {
     std::error_code ec;
     const fs::path installed = executableFolder.empty() ? fs::path("/") : fs::path(executableFolder);
-    if (!fs::exists(installed / kPerUserMarker, ec)) return executableFolder;
+    if (!fs::exists(installed / kPerUserMarker, ec)) return {executableFolder, {}};
     const std::string data = UserDataFolder();
-    if (data.empty()) return executableFolder;
+    if (data.empty()) {
+        return {executableFolder, "找不到用户的主文件夹，程序改用 " + executableFolder +
+                                      "：运行记录、导出和保存的文件可能无法写入。"};
+    }
     std::string user = data;
     while (user.size() > 1 && user.back() == '/') user.pop_back();
     user += "/varn";
-    return PrepareUserFolder(installed, user) ? user : executableFolder;
+    const std::string problem = PrepareUserFolder(installed, user);
+    if (problem.empty()) return {user, {}};
+    return {executableFolder, "个人程序文件夹 " + user + " 无法使用（" + problem + "），程序改用 " +
+                                  executableFolder + "：运行记录、导出和保存的文件可能无法写入。"};
+}
+
+std::string ProgramFolderFor(const std::string& executableFolder) {
+    return ChooseProgramFolder(executableFolder).folder;
+}
+
+std::string UnusableUserFolderText() {
+    ProgramFolder();
+    std::lock_guard lock(FolderMutex());
+    return UnusableFolderText();
 }
 
 const std::string& ProgramFolder() {
     std::lock_guard lock(FolderMutex());
     if (!Known()) {
-        Folder() = ProgramFolderFor(ExecutableFolder());
+        ProgramFolderChoice choice = ChooseProgramFolder(ExecutableFolder());
+        Folder() = std::move(choice.folder);
+        UnusableFolderText() = std::move(choice.problem);
         Known() = true;
         MakeCurrent(Folder());
     }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -228,6 +229,26 @@ bool DirectoryAcceptable(const std::string& path) {
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 07777) == 0700;
 }
 
+// Without a runtime folder: a folder under the user's own cache folder ($XDG_CACHE_HOME or ~/.cache), where
+// no other user can create the name first, as anyone can in /tmp.
+std::string PrivateCacheFolder() {
+    std::string cache;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
+        cache = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        std::string base = home != nullptr && home[0] == '/' ? home : "";
+        if (base.empty()) {
+            if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir && user->pw_dir[0] == '/')
+                base = user->pw_dir;
+        }
+        if (base.empty()) return {};
+        cache = base + "/.cache";
+    }
+    ::mkdir(cache.c_str(), 0700);  // usually there already
+    return cache + "/varn-link";
+}
+
 }  // namespace
 
 std::optional<std::string> LinkFolder() {
@@ -245,10 +266,11 @@ std::optional<std::string> LinkFolder() {
             if (runtime != nullptr && *runtime != '\0')
                 folder = std::string(runtime) + "/varn";
             else
-                folder = "/tmp/varn-" + std::to_string(::geteuid());
+                folder = PrivateCacheFolder();
         }
     }
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.empty()) return std::nullopt;
     if (::mkdir(folder.c_str(), 0700) == 0) {
         ::chmod(folder.c_str(), 0700);  // the umask may have taken bits away
     } else if (errno != EEXIST) {

@@ -27,8 +27,9 @@ struct CopyDataMessage {
 };
 
 // The folder the sockets live in: VARN_LINK_DIR or the override if set, else $XDG_RUNTIME_DIR/varn, else
-// /tmp/varn-<uid>. It is created with mode 0700 if missing and refused (nullopt) unless it is a real
-// directory (not a symbolic link) owned by this user with mode exactly 0700.
+// varn-link in the user's own cache folder ($XDG_CACHE_HOME or ~/.cache). It is created with mode 0700 if
+// missing and refused (nullopt) unless it is a real directory (not a symbolic link) owned by this user with
+// mode exactly 0700.
 std::optional<std::string> LinkFolder();
 
 // Makes every later call use `folder` instead of the environment (empty: back to the environment).

@@ -63,6 +63,14 @@ std::string ProgramFolderFor(const std::string& executableFolder) {
     return executableFolder;
 }
 
+ProgramFolderChoice ChooseProgramFolder(const std::string& executableFolder) {
+    return {executableFolder, {}};
+}
+
+std::string UnusableUserFolderText() {
+    return {};
+}
+
 const std::string& ProgramFolder() {
     std::lock_guard lock(FolderMutex());
     if (!Known()) {

@@ -7,7 +7,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/MainDialogPlaceholder.h"
 #include "app/ProcessObjects.h"
 #include "app/StartUp.h"
 #include "config/Tables.h"
@@ -16,6 +15,7 @@
 #include "resources/WaveResource.h"
 #include "ui/common/FadeOut.h"
 #include "ui/common/ProcessFonts.h"
+#include "ui/main_window/MainWindow.h"
 
 using namespace std::chrono_literals;
 
@@ -77,15 +77,6 @@ class AppTest : public QObject {
         QVERIFY(ui::TheProcessFonts() == nullptr);
     }
 
-    void PlaceholderShowsOnlyTitleAndIcon() {
-        app::MainDialogPlaceholder dialog;
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("OrlinV1.63 - VARN - 通讯状态未知"));
-        QVERIFY(!dialog.windowIcon().isNull());
-        QVERIFY(dialog.findChildren<QWidget*>().isEmpty());
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    }
-
     void HeadlessRunSavesPicturesAndEnds() {
         QTemporaryDir shots;
         QVERIFY(shots.isValid());
@@ -104,7 +95,23 @@ class AppTest : public QObject {
             platform::NamedMutex probe;
             heldWhileRunning = probe.Create(options.instanceMutexName) && probe.AlreadyExisted();
         });
+        // The main window as it shows: its size, icon and frame.
+        QSize mainSize;
+        bool fixedWithIconAndNoMaximize = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<ui::MainWindow*>(top);
+                if (!window || !window->isVisible() || mainSize.isValid()) continue;
+                mainSize = window->size();
+                fixedWithIconAndNoMaximize = window->minimumSize() == window->maximumSize() &&
+                                             !window->windowIcon().isNull() &&
+                                             !window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint);
+            }
+        });
+        watch.start(10);
         QCOMPARE(app::RunStartUp(*qApp, options), 0);
+        watch.stop();
         QVERIFY(heldWhileRunning);
         platform::NamedMutex after;
         QVERIFY(after.Create(options.instanceMutexName));
@@ -114,9 +121,10 @@ class AppTest : public QObject {
         QCOMPARE(splash.size(), QSize(640, 400));
         const QImage main(QDir(shots.path()).filePath(QStringLiteral("main.png")));
         QVERIFY(!main.isNull());
-        app::MainDialogPlaceholder reference;
-        QCOMPARE(main.width(), reference.width());
-        QVERIFY(main.height() > reference.height());  // with its caption bar
+        QVERIFY(mainSize.isValid());
+        QVERIFY(fixedWithIconAndNoMaximize);
+        QCOMPARE(main.width(), mainSize.width());
+        QCOMPARE(main.height(), mainSize.height() + 28);  // with the caption bar drawn above it
         QVERIFY(!QFile::exists(QDir(shots.path()).filePath(QStringLiteral("monitor.png"))));
         ui::SetFadeDuration(fadeBefore);
     }

@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -440,6 +442,31 @@ TEST_F(WindowLinkTest, UnsafeFoldersAreRefused) {
     ::unsetenv("VARN_LINK_DIR");
     ASSERT_TRUE(resolved.has_value());
     EXPECT_EQ(*resolved, viaEnv);
+}
+
+TEST_F(WindowLinkTest, WithoutARuntimeFolderTheFolderIsPrivateUnderTheUsersHome) {
+    platform::SetLinkFolderOverride("");
+    const std::string home = root_ + "/home";
+    ASSERT_EQ(::mkdir(home.c_str(), 0755), 0);
+    std::map<std::string, std::optional<std::string>> saved;
+    for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME", "VARN_LINK_DIR"}) {
+        const char* value = std::getenv(name);
+        saved[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        ::unsetenv(name);
+    }
+    ::setenv("HOME", home.c_str(), 1);
+    const auto resolved = platform::LinkFolder();
+    for (const auto& [name, value] : saved) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+    ASSERT_TRUE(resolved.has_value());
+    EXPECT_EQ(*resolved, home + "/.cache/varn-link");
+    struct stat info;
+    ASSERT_EQ(::lstat(resolved->c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
 }  // namespace

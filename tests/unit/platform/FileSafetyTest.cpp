@@ -75,6 +75,19 @@ TEST(RegularFile, FifosDevicesAndHugeFilesAreRefusedWithoutWaiting) {
     EXPECT_EQ(ReadRegularFile(dir.File("missing"), 100, bytes), FileRead::Missing);
 }
 
+TEST(AppendFileLocked, AFifoOrALinkWhereALogGoesIsRefusedWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.File("fifo.log");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string target = dir.File("elsewhere.txt");
+    WriteBytes(target, "kept");
+    const std::string link = dir.File("link.log");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_FALSE(Within([&] { return AppendFileLocked(fifo, "line\r\n"); }));
+    EXPECT_FALSE(Within([&] { return AppendFileLocked(link, "line\r\n"); }));
+    EXPECT_EQ(ReadBytes(target), "kept");
+}
+
 TEST(WholeFileWrite, AFailedWriteLeavesTheOldContent) {
     TempDir dir;
     const std::string path = dir.File("saved.txt");

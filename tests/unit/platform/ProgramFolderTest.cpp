@@ -1,7 +1,11 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "TempDir.h"
@@ -105,12 +109,52 @@ TEST(ProgramFolderFor, AnInstalledProgramGivesEachUserAFolderPreparedOnEveryStar
     EXPECT_EQ(test::ReadBytes(user + "/配置文件/基本配置.ini"), "[Settings]\r\nPort=5\r\n");
 }
 
-TEST(ProgramFolderFor, FallsBackToTheExecutablesFolderWhenTheUsersFolderCannotBeMade) {
+TEST(ProgramFolderFor, CopiesAreMadeNewWithTheUmasksModeAndNeverThroughAPlantedLink) {
     InstalledFolder installed;
-    test::TempDir data;
-    test::WriteBytes(data.File("varn"), "a file in the way");
+    test::TempDir data, outside;
     ScopedDataHome home(data.Path());
-    EXPECT_EQ(ProgramFolderFor(installed.dir.Path()), installed.dir.Path());
+    const std::string config = data.File("varn/配置文件");
+    std::filesystem::create_directories(config);
+    const std::string victim = outside.File("victim");
+    test::WriteBytes(victim, "kept");
+    ASSERT_EQ(::symlink(victim.c_str(), (config + "/VARN.ini.part").c_str()), 0);
+    const mode_t oldMask = ::umask(0027);
+    const std::string folder = ProgramFolderFor(installed.dir.Path());
+    ::umask(oldMask);
+    ASSERT_EQ(folder, data.File("varn"));
+    EXPECT_EQ(test::ReadBytes(victim), "kept");
+    EXPECT_EQ(test::ReadBytes(config + "/VARN.ini"), "[YC]\r\nNumber=3\r\n");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(config + "/VARN.ini.part")));
+    struct stat info {};
+    ASSERT_EQ(::stat((config + "/基本配置.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(ProgramFolderFor, AnUnusableUsersFolderFallsBackToTheExecutablesFolderAndSaysWhy) {
+    struct Case {
+        const char* reason;
+        std::function<bool(const std::string&)> plant;  // false: the case cannot be made here
+    };
+    const Case cases[] = {
+        {"它不是文件夹", [](const std::string& path) { return test::WriteBytes(path, "in the way"), true; }},
+        {"它属于另一个用户",
+         [](const std::string& path) {
+             return ::geteuid() == 0 && ::mkdir(path.c_str(), 0700) == 0 &&
+                    ::chown(path.c_str(), 65534, 65534) == 0;
+         }},
+    };
+    for (const Case& c : cases) {
+        InstalledFolder installed;
+        test::TempDir data;
+        ScopedDataHome home(data.Path());
+        if (!c.plant(data.File("varn"))) continue;
+        const ProgramFolderChoice choice = ChooseProgramFolder(installed.dir.Path());
+        EXPECT_EQ(choice.folder, installed.dir.Path()) << c.reason;
+        EXPECT_EQ(choice.problem, "个人程序文件夹 " + data.File("varn") + " 无法使用（" + c.reason +
+                                      "），程序改用 " + installed.dir.Path() +
+                                      "：运行记录、导出和保存的文件可能无法写入。");
+        EXPECT_EQ(ProgramFolderFor(installed.dir.Path()), installed.dir.Path()) << c.reason;
+    }
 }
 
 }  // namespace
