@@ -1,7 +1,8 @@
 // Runs the information export over a crafted workbook left at the export's file name and prints what the
 // operator would be shown and how long it took; run it under /usr/bin/time -v for the peak memory.
 // Usage: crafted_workbook_driver self-mapped-fat|looping-difat|shared-sheet|overlapping-sheets|none
-//        crafted_workbook_driver write FOLDER    (the shapes as files, for the fuzz seed corpus)
+//        crafted_workbook_driver seeds FOLDER    (the shapes as seeds of fuzz_workbook: a first byte 0
+//                                                 before a whole file, 1 before a workbook stream)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,9 +33,11 @@ void Write(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "write") {
-        for (const auto& [name, make] : kShapes) Write(std::string(argv[2]) + "/" + name + ".xls", make());
-        Write(std::string(argv[2]) + "/shared-sheet-stream", crafted::SharedSheetStream());
+    if (argc == 3 && std::string(argv[1]) == "seeds") {
+        const std::string folder = argv[2];
+        Write(folder + "/crafted_self_mapped_fat", std::string(1, '\0') + crafted::SelfMappedFat());
+        Write(folder + "/crafted_looping_difat", std::string(1, '\0') + crafted::LoopingDifat());
+        Write(folder + "/crafted_shared_sheet", std::string(1, '\1') + crafted::SharedSheetStream());
         return 0;
     }
     const std::string shape = argc == 2 ? argv[1] : "";
