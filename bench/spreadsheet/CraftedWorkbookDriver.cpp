@@ -1,6 +1,7 @@
 // Runs the information export over a crafted workbook left at the export's file name and prints what the
 // operator would be shown and how long it took; run it under /usr/bin/time -v for the peak memory.
-// Usage: crafted_workbook_driver self-mapped-fat|looping-difat|shared-sheet|overlapping-sheets|none
+// Usage: crafted_workbook_driver
+// self-mapped-fat|looping-difat|shared-sheet|overlapping-sheets|far-corners|none
 //        crafted_workbook_driver seeds FOLDER    (the shapes as seeds of fuzz_workbook: a first byte 0
 //                                                 before a whole file, 1 before a workbook stream)
 #include <chrono>
@@ -22,6 +23,7 @@ const std::map<std::string, spreadsheet::Bytes (*)()> kShapes = {
     {"self-mapped-fat", &crafted::SelfMappedFat},
     {"looping-difat", &crafted::LoopingDifat},
     {"shared-sheet", &crafted::SharedSheetFile},
+    {"far-corners", [] { return spreadsheet::WriteCompoundFile(crafted::FarCornersStream("定值")); }},
     {"overlapping-sheets", [] { return spreadsheet::WriteCompoundFile(crafted::OverlappingSheetsStream()); }},
 };
 
@@ -42,8 +44,10 @@ int main(int argc, char** argv) {
     }
     const std::string shape = argc == 2 ? argv[1] : "";
     if (shape != "none" && !kShapes.count(shape)) {
-        std::fprintf(stderr, "usage: %s self-mapped-fat|looping-difat|shared-sheet|overlapping-sheets|none\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s self-mapped-fat|looping-difat|shared-sheet|overlapping-sheets|far-corners|none\n",
+            argv[0]);
         return 2;
     }
     std::string folder = (std::filesystem::temp_directory_path() / "varn-crafted-XXXXXX").string();

@@ -9,6 +9,7 @@
 #include "spreadsheet/BiffWriter.h"
 #include "spreadsheet/ByteIo.h"
 #include "spreadsheet/CompoundFile.h"
+#include "spreadsheet/Utf16.h"
 
 namespace spreadsheet::testing::crafted {
 
@@ -173,6 +174,42 @@ inline Bytes OverlappingSheetsStream(unsigned sheets = 3000) {
     }
     Bytes sheet = LastRowSheet();
     return g + sheet.substr(20);  // its own BOF is not needed: the last one above leads into its cells
+}
+
+// A sheet named `name` (UTF-8, at most 31 characters) with a text in the last column of row 0 and a number in
+// the last row: two cells that span the whole sheet.
+inline Bytes FarCornersStream(const std::string& name) {
+    const std::u16string wide = Utf8ToUtf16(name);
+    Bytes bound;
+    PutU32(bound, 0);  // set below
+    PutU8(bound, 0);
+    PutU8(bound, 0);
+    PutU8(bound, static_cast<unsigned>(wide.size()));
+    PutU8(bound, 1);
+    for (char16_t c : wide) PutU16(bound, c);
+    Bytes g;
+    Record(g, biff::kBof, Bof(biff::kGlobalsSubstream));
+    const std::size_t boundAt = g.size() + 4;
+    Record(g, biff::kBoundSheet, bound);
+    Record(g, biff::kEof, {});
+    SetU32At(g, boundAt, static_cast<std::uint32_t>(g.size()));
+    Record(g, biff::kBof, Bof(biff::kWorksheetSubstream));
+    Bytes label;
+    PutU16(label, 0);
+    PutU16(label, 255);
+    PutU16(label, 15);
+    PutU16(label, 1);
+    PutU8(label, 0);
+    label.push_back('x');
+    Record(g, biff::kLabel, label);
+    Bytes number;
+    PutU16(number, 65535);
+    PutU16(number, 0);
+    PutU16(number, 15);
+    PutF64(number, 1.0);
+    Record(g, biff::kNumber, number);
+    Record(g, biff::kEof, {});
+    return g;
 }
 
 inline Bytes SharedSheetFile() {
