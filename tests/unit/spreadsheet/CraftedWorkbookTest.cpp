@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "spreadsheet/BiffReader.h"
 #include "ui/settings/InformationExport.h"
@@ -16,16 +18,26 @@ namespace {
 
 namespace crafted = testing::crafted;
 
+// A UTF-8 name as a path: a narrow one would be taken in the ANSI code page on Windows.
+std::filesystem::path Utf8Path(const std::string& name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string ReadFile(const std::string& name) {
+    std::ifstream in(Utf8Path(name), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 // The export over `file` left at its name: the failure the operator is shown, taking less than a second. A
 // file refused as a whole is left as it was.
 void ExpectExportRefused(const Bytes& file, bool keptWhole = true) {
     testing::TempFolder dir;
     const std::string folder = dir.File("信息导出");
-    std::filesystem::create_directory(std::filesystem::path(std::u8string(folder.begin(), folder.end())));
+    std::filesystem::create_directory(Utf8Path(folder));
     platform::LocalTime now;
     now.year = 2026, now.month = 12, now.day = 7, now.hour = 9, now.minute = 5;
     const std::string path = ui::ExportFilePath(dir.Path(), now);
-    testing::WriteBytes(path, file);
+    std::ofstream(Utf8Path(path), std::ios::binary) << file;
     testing::ExportTables t;
     testing::RecordingView view;
     const auto start = std::chrono::steady_clock::now();
@@ -34,7 +46,7 @@ void ExpectExportRefused(const Bytes& file, bool keptWhole = true) {
     ASSERT_EQ(view.calls.size(), 3u);
     EXPECT_EQ(view.calls[2].rfind("error:导出文件失败：" + path + "\n", 0), 0u) << view.calls[2];
     if (keptWhole) {
-        EXPECT_EQ(testing::ReadBytes(path), file);
+        EXPECT_EQ(ReadFile(path), file);
     }
 }
 
