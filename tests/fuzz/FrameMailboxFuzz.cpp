@@ -2,6 +2,7 @@
 // sequence of pieces, each a flags byte, a pause byte (in 2 ms steps), a length byte and that many bytes
 // (at most one read of 1024 bytes). The tick counts microseconds from anywhere, so it also wraps. Flag 1: the
 // management thread takes the waiting frame after this piece.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,7 @@
 // The communication monitor's texts for any frame: the line of a sent or received frame reads back as the
 // same frame, its telesignal hints name only set bits, any other text gives no frame or a consistent one, and
 // the explanation against the sample tables is made for every frame in both directions.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
