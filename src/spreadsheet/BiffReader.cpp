@@ -1,6 +1,7 @@
 #include "spreadsheet/BiffReader.h"
 
 #include <cmath>
+#include <unordered_set>
 #include <vector>
 
 #include "spreadsheet/BiffRecords.h"
@@ -137,10 +138,21 @@ struct BoundSheet {
     std::string name;
 };
 
+// The memory the sheets of one stream may take: rows, cells and their texts. A cell record takes at least 6
+// bytes (in a MULRK) for a cell of 48, so 16 bytes for each byte of the stream is more than any written
+// workbook needs; the fixed part leaves room for sheets whose few cells lie far apart (a cell in the last row
+// makes 65536 rows) and for shared strings used by many cells.
+std::size_t MemoryBudget(std::string_view stream) {
+    return (std::size_t{32} << 20) + 16 * stream.size();
+}
+
 class SheetReader {
   public:
     SheetReader(std::string_view stream, const std::vector<std::string>& strings)
-        : stream_(stream), strings_(strings) {}
+        : stream_(stream), strings_(strings), bytesLeft_(MemoryBudget(stream)) {}
+
+    // False once the cells read so far would need more memory than the stream can describe.
+    bool WithinBudget() const { return !overBudget_; }
 
     bool Read(std::size_t pos, Sheet& sheet) {
         auto bof = RecordAt(stream_, pos);
@@ -161,7 +173,7 @@ class SheetReader {
                 std::string text;
                 ContinuedReader reader(std::move(parts));
                 if (!reader.String(text)) return false;
-                Put(sheet, stringRow, stringColumn, Cell::Str(std::move(text)));
+                if (!Put(sheet, stringRow, stringColumn, Cell::Str(std::move(text)))) return false;
                 pendingString = false;
                 continue;
             }
@@ -180,9 +192,21 @@ class SheetReader {
         return pos;
     }
 
-    static void Put(Sheet& sheet, std::size_t row, std::size_t column, Cell cell) {
-        if (row >= kMaxSheetRows || column >= kMaxSheetColumns) return;
+    // Stores a cell unless it lies outside the sheet; false when it would take the sheets past the budget.
+    bool Put(Sheet& sheet, std::size_t row, std::size_t column, Cell cell) {
+        if (row >= kMaxSheetRows || column >= kMaxSheetColumns) return true;
+        const std::size_t newRows = row >= sheet.rows.size() ? row + 1 - sheet.rows.size() : 0;
+        const std::size_t width = row < sheet.rows.size() ? sheet.rows[row].size() : 0;
+        const std::size_t newCells = column >= width ? column + 1 - width : 0;
+        const std::size_t bytes =
+            newRows * sizeof(std::vector<Cell>) + newCells * sizeof(Cell) + cell.text.size();
+        if (bytes > bytesLeft_) {
+            overBudget_ = true;
+            return false;
+        }
+        bytesLeft_ -= bytes;
         sheet.Set(row, column, std::move(cell));
+        return true;
     }
 
     bool CellRecord(unsigned type, std::string_view d, Sheet& sheet, bool& pendingString,
@@ -193,8 +217,7 @@ class SheetReader {
                 if (!needs(10)) return false;
                 const std::uint32_t index = GetU32(d, 6);
                 if (index >= strings_.size()) return false;
-                Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Str(strings_[index]));
-                return true;
+                return Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Str(strings_[index]));
             }
             case kLabel:
             case kRString: {
@@ -205,17 +228,14 @@ class SheetReader {
                 std::u16string s;
                 if (!reader.U16(count) || !reader.U8(options) || !reader.Chars(count, options, s))
                     return false;
-                Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Str(Utf16ToUtf8(s)));
-                return true;
+                return Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Str(Utf16ToUtf8(s)));
             }
             case kNumber:
                 if (!needs(14)) return false;
-                Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Num(GetF64(d, 6)));
-                return true;
+                return Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Num(GetF64(d, 6)));
             case kRk:
                 if (!needs(10)) return false;
-                Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Num(RkValue(GetU32(d, 6))));
-                return true;
+                return Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Num(RkValue(GetU32(d, 6))));
             case kMulRk: {
                 if (!needs(6) || (d.size() - 6) % 6 != 0) return false;
                 const std::size_t row = GetU16(d, 0);
@@ -223,7 +243,8 @@ class SheetReader {
                 const std::size_t count = (d.size() - 6) / 6;
                 if (GetU16(d, d.size() - 2) != first + count - 1) return false;
                 for (std::size_t i = 0; i < count; ++i)
-                    Put(sheet, row, first + i, Cell::Num(RkValue(GetU32(d, 4 + 6 * i + 2))));
+                    if (!Put(sheet, row, first + i, Cell::Num(RkValue(GetU32(d, 4 + 6 * i + 2)))))
+                        return false;
                 return true;
             }
             case kBlank:
@@ -232,20 +253,18 @@ class SheetReader {
             case kBoolErr:
                 if (!needs(8)) return false;
                 // A boolean reads as 1 or 0; an error value as an empty cell.
-                if (GetU8(d, 7) == 0)
-                    Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Num(GetU8(d, 6) ? 1.0 : 0.0));
-                return true;
+                if (GetU8(d, 7) != 0) return true;
+                return Put(sheet, GetU16(d, 0), GetU16(d, 2), Cell::Num(GetU8(d, 6) ? 1.0 : 0.0));
             case kFormula: {
                 if (!needs(20)) return false;
                 const std::size_t row = GetU16(d, 0), column = GetU16(d, 2);
-                if (GetU16(d, 12) != 0xFFFF) {
-                    Put(sheet, row, column, Cell::Num(GetF64(d, 6)));
-                } else if (GetU8(d, 6) == 0) {
+                if (GetU16(d, 12) != 0xFFFF) return Put(sheet, row, column, Cell::Num(GetF64(d, 6)));
+                if (GetU8(d, 6) == 0) {
                     pendingString = true, stringRow = row, stringColumn = column;
                 } else if (GetU8(d, 6) == 1) {
-                    Put(sheet, row, column, Cell::Num(GetU8(d, 8) ? 1.0 : 0.0));
+                    return Put(sheet, row, column, Cell::Num(GetU8(d, 8) ? 1.0 : 0.0));
                 } else if (GetU8(d, 6) == 3) {
-                    Put(sheet, row, column, Cell::Str(""));
+                    return Put(sheet, row, column, Cell::Str(""));
                 }
                 return true;
             }
@@ -256,6 +275,8 @@ class SheetReader {
 
     std::string_view stream_;
     const std::vector<std::string>& strings_;
+    std::size_t bytesLeft_;
+    bool overBudget_ = false;
 };
 
 bool Fail(std::string* error, const char* why) {
@@ -273,6 +294,7 @@ std::optional<Workbook> ReadBiffWorkbook(std::string_view stream, std::string* e
         return std::nullopt;
     }
     std::vector<BoundSheet> bound;
+    std::unordered_set<std::uint32_t> offsets;
     std::vector<std::string> strings;
     std::size_t pos = bof->end;
     while (true) {
@@ -298,6 +320,8 @@ std::optional<Workbook> ReadBiffWorkbook(std::string_view stream, std::string* e
             if (!reader.U8(count) || !reader.U8(options) || !reader.Chars(count, options, name))
                 return Fail(error, "damaged sheet list"), std::nullopt;
             b.name = Utf16ToUtf8(name);
+            // Each sheet has its own substream; one named twice would be read (and kept) twice.
+            if (!offsets.insert(b.offset).second) return Fail(error, "sheet listed twice"), std::nullopt;
             bound.push_back(std::move(b));
         } else if (rec->type == kSst) {
             std::vector<std::string_view> parts{rec->data};
@@ -327,7 +351,8 @@ std::optional<Workbook> ReadBiffWorkbook(std::string_view stream, std::string* e
         Sheet sheet;
         sheet.name = b.name;
         if (!sheetReader.Read(b.offset, sheet)) {
-            Fail(error, "damaged worksheet");
+            Fail(error,
+                 sheetReader.WithinBudget() ? "damaged worksheet" : "more cells than the workbook holds");
             return std::nullopt;
         }
         workbook.sheets.push_back(std::move(sheet));

@@ -127,14 +127,19 @@ class Container {
         const std::uint32_t miniFatStart = GetU32(file_, 60);
         std::uint32_t difatNext = GetU32(file_, 68);
 
-        // The sectors of the FAT: 109 in the header, the rest in a chain of DIFAT sectors.
+        // The sectors of the FAT: 109 in the header, the rest in a chain of DIFAT sectors. Each is a sector
+        // of the file, listed once, so a FAT can have no more sectors than the file holds.
+        const std::size_t sectors = SectorCount();
+        if (fatCount > sectors) return Fail(error, "FAT larger than the file");
         std::vector<std::uint32_t> fatSectors;
         for (std::size_t i = 0; i < kHeaderDifat && fatSectors.size() < fatCount; ++i)
             fatSectors.push_back(GetU32(file_, 76 + 4 * i));
         const std::size_t perSector = sector_ / 4;
-        std::size_t guard = 0;
+        std::vector<bool> difatSeen(sectors, false);
         while (fatSectors.size() < fatCount && difatNext <= kMaxRegSect) {
-            if (++guard > SectorCount()) return Fail(error, "DIFAT chain loops");
+            if (difatNext >= sectors) return Fail(error, "DIFAT sector out of range");
+            if (difatSeen[difatNext]) return Fail(error, "DIFAT chain loops");
+            difatSeen[difatNext] = true;
             const auto s = Sector(difatNext);
             if (!s) return Fail(error, "DIFAT sector out of range");
             for (std::size_t i = 0; i + 1 < perSector && fatSectors.size() < fatCount; ++i)
@@ -142,9 +147,13 @@ class Container {
             difatNext = GetU32(*s, sector_ - 4);
         }
         if (fatSectors.size() < fatCount) return Fail(error, "FAT incomplete");
+        std::vector<bool> fatSeen(sectors, false);
+        fat_.reserve(fatSectors.size() * perSector);
         for (std::uint32_t fs : fatSectors) {
             const auto s = Sector(fs);
             if (!s) return Fail(error, "FAT sector out of range");
+            if (fatSeen[fs]) return Fail(error, "FAT sector listed twice");
+            fatSeen[fs] = true;
             for (std::size_t i = 0; i < perSector; ++i) fat_.push_back(GetU32(*s, 4 * i));
         }
         if (!Chain(
@@ -221,7 +230,10 @@ class Container {
         return true;
     }
 
-    std::size_t SectorCount() const { return (file_.size() - 512) / sector_ + 1; }
+    // The whole sectors after the header.
+    std::size_t SectorCount() const {
+        return file_.size() > sector_ ? (file_.size() - sector_) / sector_ : 0;
+    }
 
     // Sector n starts after the header, which takes one sector of the file's sector size.
     std::optional<std::string_view> Sector(std::uint32_t n) const {
@@ -230,14 +242,18 @@ class Container {
         return file_.substr(at, sector_);
     }
 
-    // Follows a chain through `table`, appending each unit; a chain longer than the table has loops.
+    // Follows a chain through `table`, appending each unit; a unit met twice means the chain loops. Units
+    // past the end of what `get` reaches are refused by it, so the visited set is no larger than the file.
     template <typename Get>
     static bool Chain(const std::vector<std::uint32_t>& table, std::uint32_t start, Get get, Bytes& out) {
-        std::size_t steps = 0;
+        std::vector<bool> seen;
         for (std::uint32_t n = start; n != kEndOfChain;) {
-            if (n >= table.size() || ++steps > table.size()) return false;
+            if (n >= table.size()) return false;
             const auto unit = get(n);
             if (!unit) return false;
+            if (n >= seen.size()) seen.resize(std::max<std::size_t>(n + 1, seen.size() * 2), false);
+            if (seen[n]) return false;
+            seen[n] = true;
             out.append(unit->data(), unit->size());
             n = table[n];
         }

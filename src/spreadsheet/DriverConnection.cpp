@@ -14,43 +14,14 @@ namespace {
 constexpr std::string_view kDriverPrefix = "[VARN][Workbook Driver] ";
 constexpr std::string_view kManagerPrefix = "[VARN][Driver Manager] ";
 constexpr std::size_t kDriverListBuffer = 2000;
+// Fields a query may return beyond 16 for each cell the sheet holds (about 10 MB of empty texts).
+constexpr std::size_t kEmptyFieldMargin = std::size_t{1} << 18;
 
 std::string Upper(std::string_view s) {
     std::string out(s);
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
-}
-
-// KEY=value pairs separated by ';'. Values may be braced or quoted; the file name after DBQ, which comes
-// last, is taken whole so that a ';' in it does no harm.
-std::map<std::string, std::string> ParseConnectionString(std::string_view s) {
-    std::map<std::string, std::string> pairs;
-    std::size_t pos = 0;
-    while (pos < s.size()) {
-        const auto eq = s.find('=', pos);
-        if (eq == std::string_view::npos) break;
-        std::string key = Upper(s.substr(pos, eq - pos));
-        key.erase(0, key.find_first_not_of(' '));
-        std::size_t v = eq + 1;
-        std::string value;
-        if (key == "DBQ") {
-            value = s.substr(v);
-            pos = s.size();
-        } else if (v < s.size() && (s[v] == '{' || s[v] == '"' || s[v] == '\'')) {
-            const char close = s[v] == '{' ? '}' : s[v];
-            const auto end = s.find(close, v + 1);
-            value = s.substr(v + 1, (end == std::string_view::npos ? s.size() : end) - v - 1);
-            pos = end == std::string_view::npos ? s.size() : end + 1;
-            if (pos < s.size() && s[pos] == ';') ++pos;
-        } else {
-            const auto end = s.find(';', v);
-            value = s.substr(v, (end == std::string_view::npos ? s.size() : end) - v);
-            pos = end == std::string_view::npos ? s.size() : end + 1;
-        }
-        pairs.emplace(std::move(key), std::move(value));
-    }
-    return pairs;
 }
 
 bool ValidSheetName(const std::string& name) {
@@ -103,16 +74,20 @@ std::optional<std::size_t> FieldColumn(const std::vector<std::string>& names, co
     return std::nullopt;
 }
 
-// Sheets from other programs carry no column types: a column whose first value is a number is numeric.
+// Sheets from other programs carry no column types: a column whose first value is a number is numeric. The
+// rows are walked once, cell by cell, so that the time goes with the cells held, not with the sheet's extent.
 void InferColumnTypes(Sheet& sheet) {
     const std::size_t columns = sheet.ColumnCount();
     sheet.numericColumns.assign(columns, false);
-    for (std::size_t c = 0; c < columns; ++c) {
-        for (std::size_t r = 1; r < sheet.rows.size(); ++r) {
-            const Cell& cell = sheet.At(r, c);
-            if (cell.kind == Cell::Kind::Empty) continue;
-            sheet.numericColumns[c] = cell.kind == Cell::Kind::Number;
-            break;
+    std::vector<bool> decided(columns, false);
+    std::size_t open = columns;
+    for (std::size_t r = 1; r < sheet.rows.size() && open > 0; ++r) {
+        const auto& row = sheet.rows[r];
+        for (std::size_t c = 0; c < row.size() && c < columns; ++c) {
+            if (decided[c] || row[c].kind == Cell::Kind::Empty) continue;
+            decided[c] = true;
+            --open;
+            sheet.numericColumns[c] = row[c].kind == Cell::Kind::Number;
         }
     }
 }
@@ -129,6 +104,37 @@ bool Matches(const Cell& cell, const std::string& value) {
 }
 
 }  // namespace
+
+// KEY=value pairs separated by ';'. Values may be braced or quoted; the file name after DBQ, which comes
+// last, is taken whole so that a ';' in it does no harm.
+std::map<std::string, std::string> ParseConnectionString(std::string_view s) {
+    std::map<std::string, std::string> pairs;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const auto eq = s.find('=', pos);
+        if (eq == std::string_view::npos) break;
+        std::string key = Upper(s.substr(pos, eq - pos));
+        key.erase(0, key.find_first_not_of(' '));
+        std::size_t v = eq + 1;
+        std::string value;
+        if (key == "DBQ") {
+            value = s.substr(v);
+            pos = s.size();
+        } else if (v < s.size() && (s[v] == '{' || s[v] == '"' || s[v] == '\'')) {
+            const char close = s[v] == '{' ? '}' : s[v];
+            const auto end = s.find(close, v + 1);
+            value = s.substr(v + 1, (end == std::string_view::npos ? s.size() : end) - v - 1);
+            pos = end == std::string_view::npos ? s.size() : end + 1;
+            if (pos < s.size() && s[pos] == ';') ++pos;
+        } else {
+            const auto end = s.find(';', v);
+            value = s.substr(v, (end == std::string_view::npos ? s.size() : end) - v);
+            pos = end == std::string_view::npos ? s.size() : end + 1;
+        }
+        pairs.emplace(std::move(key), std::move(value));
+    }
+    return pairs;
+}
 
 std::vector<std::string> InstalledDrivers() {
     return {std::string(kBuiltInDriverName)};
@@ -327,6 +333,14 @@ std::optional<RecordSet> DriverConnection::Query(std::string_view sql) {
     std::vector<std::string> names = ColumnNames(*sheet);
     std::vector<std::vector<std::string>> records;
     const std::size_t rows = sheet->RowCount();
+    // The result holds every field of the sheet's rectangle, and its empty fields are in no file: a few cells
+    // far apart would make millions of them. The rectangle may exceed the cells held by a fixed margin.
+    std::size_t held = 0;
+    for (const auto& row : sheet->rows)
+        held += static_cast<std::size_t>(
+            std::count_if(row.begin(), row.end(), [](const Cell& c) { return c.kind != Cell::Kind::Empty; }));
+    if (rows > 1 && (rows - 1) * names.size() > kEmptyFieldMargin + 16 * held)
+        return Fail("Table '" + statement->sheet + "' has too many empty fields to be read."), std::nullopt;
     for (std::size_t r = 1; r < rows; ++r) {
         std::vector<std::string> fields;
         fields.reserve(names.size());

@@ -22,6 +22,10 @@ std::vector<std::string> InstalledDrivers();
 // followed by a zero byte, the list by another); empty if there is none.
 std::string FindSpreadsheetDriver(const std::vector<std::string>& installed);
 
+// The KEY=value pairs of a connection string, keys in upper case. Values may be braced or quoted; the file
+// name after DBQ, which comes last, is taken whole so that a ';' in it does no harm.
+std::map<std::string, std::string> ParseConnectionString(std::string_view s);
+
 // A forward-only result: the column names from the sheet's first row, then one record per further row.
 class RecordSet {
   public:
