@@ -136,7 +136,9 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
     timeouts.WriteTotalTimeoutMultiplier = 500;
     timeouts.WriteTotalTimeoutConstant = 5000;
     SetCommTimeouts(handle, &timeouts);
-    // Only these fields change; everything else stays as the driver reported it.
+    // The line is made 8-bit clean whatever state the driver or another program left it in: no software or
+    // hardware flow control (0x11 and 0x13 are data), no null stripping, no error character, no abort on a
+    // line error; DTR and RTS held on for adapters and converters powered or switched by them.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     bool stateSet = false;
@@ -147,6 +149,16 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
         dcb.Parity = static_cast<BYTE>(parity);
         dcb.fBinary = 1;
         dcb.fParity = 0;
+        dcb.fOutX = 0;
+        dcb.fInX = 0;
+        dcb.fNull = 0;
+        dcb.fOutxCtsFlow = 0;
+        dcb.fOutxDsrFlow = 0;
+        dcb.fDsrSensitivity = 0;
+        dcb.fErrorChar = 0;
+        dcb.fAbortOnError = 0;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
         stateSet = SetCommState(handle, &dcb) != 0;
     }
     const bool queuesSet = SetupComm(handle, kQueueSize, kQueueSize) != 0;
