@@ -36,32 +36,43 @@ wineserver -p 2>/dev/null || true  # already running for this prefix is fine
 # Wine starts its system processes (services, the desktop that owns the windows) with the first program that
 # needs them, and they live as long as the server. Started here, they hold no pipe that CTest waits on.
 wine build/windows/tests/win32_windowlink_test.exe --gtest_filter='*ExactTitle*' </dev/null >/dev/null 2>&1
-sim_pid=""
+sim_pids=()
 cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
 echo "== Wine prefix ready after $(( $(date +%s) - started )) s"
 
+# Starts relay_sim with the given options, its output in $build/<name>.out; sets `pty` to its terminal.
+start_sim() {
+  local name=$1
+  shift
+  build/default/bin/relay_sim --keep-running "$@" </dev/null >"$build/$name.out" 2>"$build/$name.err" &
+  sim_pids+=($!)
+  for _ in $(seq 100); do
+    grep -q '^PTY ' "$build/$name.out" 2>/dev/null && break
+    sleep 0.1
+  done
+  pty=$(sed -n 's/^PTY //p' "$build/$name.out" | head -n1)
+  if [ -z "$pty" ]; then
+    echo "relay_sim did not start" >&2
+    cat "$build/$name.err" >&2
+    exit 1
+  fi
+}
+mkdir -p "$WINEPREFIX/dosdevices"
 # COM5 of the prefix reaches the simulator.
 com_port=5
-sim_out="$build/relay_sim.out"
-build/default/bin/relay_sim --keep-running </dev/null >"$sim_out" 2>"$build/relay_sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do
-  grep -q '^PTY ' "$sim_out" 2>/dev/null && break
-  sleep 0.1
-done
-pty=$(sed -n 's/^PTY //p' "$sim_out" | head -n1)
-if [ -z "$pty" ]; then
-  echo "relay_sim did not start" >&2
-  cat "$build/relay_sim.err" >&2
-  exit 1
-fi
-mkdir -p "$WINEPREFIX/dosdevices"
+start_sim relay_sim
 ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com_port"
 export VARN_WINE_COM_PORT=$com_port
+# COM6 reaches one whose terminal keeps the system's settings (XON/XOFF on) and answers as slave 19, so
+# that every reply begins with an XOFF byte.
+xoff_port=6
+start_sim relay_sim_xoff --terminal-defaults --address 19
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$xoff_port"
+export VARN_WINE_XOFF_COM_PORT=$xoff_port
 
 ctest --preset windows -j "$jobs" "$@"
 

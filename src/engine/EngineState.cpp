@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Clock.h"
+
 namespace engine {
 
 void HardwareInfoRecord::Fill(std::uint8_t value) {
@@ -40,6 +42,13 @@ void EngineState::RequestClose() {
 bool EngineState::SleepMs(int ms) {
     if (sleepOverride) {
         sleepOverride(ms);
+        return !appClosing_.load();
+    }
+    if (ms == 1) {
+        // The pause between passes is part of every poll cycle: a timer of its own keeps it at 1 ms where the
+        // system's waits would end on its scheduler tick.
+        if (appClosing_.load()) return false;
+        platform::SleepPrecisely(std::chrono::milliseconds(1));
         return !appClosing_.load();
     }
     std::unique_lock lock(sleepMutex_);

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <atomic>
+#include <cerrno>
 
 namespace platform {
 namespace {
@@ -66,6 +67,14 @@ void SetCurrentClock(Clock* clock) {
 void UsePreciseTimersOnThisThread() {
     // The smallest slack the kernel accepts (0 would restore the default); failure only costs precision.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+}
+
+void SleepPrecisely(std::chrono::microseconds duration) {
+    if (duration.count() <= 0) return;
+    timespec left{static_cast<time_t>(duration.count() / 1000000),
+                  static_cast<long>(duration.count() % 1000000) * 1000};
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
+    }
 }
 
 }  // namespace platform

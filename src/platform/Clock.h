@@ -1,6 +1,7 @@
 #pragma once
 // Local wall-clock time with milliseconds and a millisecond tick count, behind an interface so that tests can
 // inject dates, midnight and time stamps.
+#include <chrono>
 #include <cstdint>
 
 namespace platform {
@@ -35,5 +36,9 @@ void SetCurrentClock(Clock* clock);  // nullptr restores the system clock
 // Lets the calling thread's timed waits end when they are due instead of up to 50 us later, the slack the
 // kernel otherwise allows itself to batch wake-ups. For threads whose waits set the pace of the link.
 void UsePreciseTimersOnThisThread();
+
+// Sleeps for `duration` on a timer that ends to the fraction of a millisecond, also where the system's
+// ordinary waits end only on its scheduler tick (Windows 11 for a program whose windows are minimised).
+void SleepPrecisely(std::chrono::microseconds duration);
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/RegularFile.h"
+#include "platform/SiblingFile.h"
 
 namespace platform {
 
@@ -101,11 +102,10 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     }
     // The new content goes completely into a sibling file first; only then does it take the file's place, so
     // a full disk or an I/O error leaves the old file as it was.
-    static std::atomic<unsigned> counter{0};
     std::string temp;
     int tempFd = -1;
     for (int attempt = 0; attempt < 100 && tempFd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter.fetch_add(1));
+        temp = NextSiblingTempPath(target, static_cast<std::uint32_t>(::getpid()));
         tempFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (tempFd < 0 && errno != EEXIST) {
             break;

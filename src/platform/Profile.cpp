@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/RegularFile.h"
+#include "platform/SiblingFile.h"
 
 namespace platform {
 namespace {
@@ -217,7 +218,7 @@ std::optional<std::string> FindValue(const std::string& text, const std::vector<
 
 #ifdef _WIN32
 bool ReplaceFile(const std::string& path, const std::string& content, const struct stat*) {
-    return win32::ReplaceFileBytes(path, content);
+    return win32::ReplaceFileBytes(path, content) == win32::FileReplace::Ok;
 }
 #else
 bool WriteAll(int fd, const std::string& data) {
@@ -262,11 +263,10 @@ bool ReplaceFile(const std::string& path, const std::string& content, const stru
             }
         }
     }
-    static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter.fetch_add(1));
+        temp = NextSiblingTempPath(target, static_cast<std::uint32_t>(::getpid()));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             // A folder we may not create files in can still hold a file we may write: write that in place.

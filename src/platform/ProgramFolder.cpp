@@ -232,4 +232,8 @@ std::string InProgramFolder(const std::string& relative) {
     return folder + "/" + relative.substr(start);
 }
 
+std::string NativeSeparators(std::string path) {
+    return path;
+}
+
 }  // namespace platform

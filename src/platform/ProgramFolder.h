@@ -36,7 +36,12 @@ std::string UnusableUserFolderText();
 // Replaces the remembered folder (tests lay out a program folder of their own) and makes it current.
 void SetProgramFolder(const std::string& folder);
 
-// Joins the program folder and a relative path made of UTF-8 folder names, with '/' as separator.
+// Joins the program folder and a relative path made of UTF-8 folder names ('/' between them), in the
+// system's own form (NativeSeparators).
 std::string InProgramFolder(const std::string& relative);
+
+// `path` with the system's separator, as the operator reads paths and the shell takes them: on Windows every
+// '/' becomes '\'; elsewhere it is returned unchanged.
+std::string NativeSeparators(std::string path);
 
 }  // namespace platform

@@ -7,8 +7,8 @@
 // buffers are used as they are.
 //
 // On Windows (win32/SerialPort.cpp) the system resolves the COM name; the port is opened without sharing for
-// overlapped I/O with a read and a write event, and a wait for input ends on the read event or the wake
-// event.
+// overlapped I/O with a read and a write event, and a wait for input ends on the pending read or a received
+// character (WaitCommEvent, EV_RXCHAR), on the wake event or on a high-resolution waitable timer.
 //
 // Not thread-safe: the owner serialises all calls (ComSer guards its port with a mutex).
 #include <chrono>

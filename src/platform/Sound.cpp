@@ -218,7 +218,7 @@ Player& ThePlayer() {
 
 void Sound::Play(const std::vector<unsigned char>& wave) {
     std::optional<WaveInfo> info = ParseWave(wave);
-    if (!info) {
+    if (!info || g_playerGone.load()) {
         return;
     }
     Job job;
@@ -228,11 +228,13 @@ void Sound::Play(const std::vector<unsigned char>& wave) {
 }
 
 void Sound::Stop() {
-    ThePlayer().Stop();
+    if (!g_playerGone.load()) {
+        ThePlayer().Stop();
+    }
 }
 
 bool Sound::IsPlaying() {
-    return ThePlayer().IsPlaying();
+    return !g_playerGone.load() && ThePlayer().IsPlaying();
 }
 
 }  // namespace platform

@@ -127,7 +127,7 @@ TEST(Win32ProgramFolder, AnExecutableUnderAChineseFolderFindsItAndMakesItCurrent
     ASSERT_TRUE(child.Started());
     ASSERT_EQ(child.Wait(30000), std::optional<DWORD>(0));
     const std::string expected = folder.Utf8();
-    EXPECT_EQ(ReadAll(result), expected + "\n" + expected + "\n" + expected + "/配置文件/VARN.ini\n");
+    EXPECT_EQ(ReadAll(result), expected + "\n" + expected + "\n" + expected + "\\配置文件\\VARN.ini\n");
 }
 
 TEST(Win32SerialPort, MissingPortsFailAndTheWakeEventWakes) {

@@ -32,6 +32,8 @@ Options:
   --events N              event records held at start, 0..500 (default 120)
   --still                 telemetry holds its nominal values instead of moving
   --keep-running          keep running when stdin closes (default: end)
+  --terminal-defaults     leave the pseudo-terminal as the system makes it (XON/XOFF flow control on,
+                          canonical input, echo), as another program or a driver may leave a port
   --frame-log PATH        append every request received to PATH, one line of hex bytes each
   --frame-log-times       begin each frame-log line with "@<ms> ", the milliseconds since the start at
                           which the request ended
@@ -130,6 +132,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.frameLogTimes = true;
         } else if (a == "--keep-running") {
             o.keepRunning = true;
+        } else if (a == "--terminal-defaults") {
+            o.terminalDefaults = true;
         } else if (a == "--drop-every") {
             if (!number(1, 1000000, n)) return std::nullopt;
             o.faults.dropEvery = static_cast<unsigned>(n);

@@ -18,6 +18,8 @@ struct Options {
     std::string frameLog;        // non-empty: every request received is appended here as a hex line
     bool frameLogTimes = false;  // each line begins with "@<ms> " since the start
     bool keepRunning = false;    // go on when stdin closes
+    // The pseudo-terminal keeps the system's settings instead of raw mode.
+    bool terminalDefaults = false;
     // The reply to the first event-record request for this record is held back until `release`.
     std::optional<unsigned> holdEventReply;
     bool help = false;

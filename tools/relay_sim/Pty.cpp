@@ -17,7 +17,7 @@ Pty::~Pty() {
     if (master_ >= 0) ::close(master_);
 }
 
-bool Pty::Open(std::string& error) {
+bool Pty::Open(bool raw, std::string& error) {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
@@ -33,6 +33,11 @@ bool Pty::Open(std::string& error) {
     if (slave_ < 0) {
         error = std::string("cannot open ") + name + ": " + std::strerror(errno);
         return false;
+    }
+    if (!raw) {
+        const int flags = ::fcntl(master_, F_GETFL);
+        ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+        return true;
     }
     termios t{};
     if (::tcgetattr(slave_, &t) != 0) {

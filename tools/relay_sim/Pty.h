@@ -12,9 +12,11 @@ class Pty {
     Pty& operator=(const Pty&) = delete;
     ~Pty();
 
-    // Opens the pair in raw mode (no echo, no translation: every byte passes as it is). The simulator keeps
-    // one slave descriptor open itself so the master never sees a hang-up between host sessions.
-    bool Open(std::string& error);
+    // Opens the pair in raw mode (no echo, no translation: every byte passes as it is), or with `raw` false
+    // in the state the system gives a new terminal (XON/XOFF flow control, canonical input, echo), as a port
+    // driver or another program may leave a line. The simulator keeps one slave descriptor open itself so
+    // the master never sees a hang-up between host sessions.
+    bool Open(bool raw, std::string& error);
     int master() const { return master_; }
     const std::string& slavePath() const { return slavePath_; }
     // Drops bytes queued in either direction.

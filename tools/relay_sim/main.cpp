@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     }
 
     Pty pty;
-    if (!pty.Open(error)) {
+    if (!pty.Open(!opt.terminalDefaults, error)) {
         std::cerr << "relay_sim: " << error << "\n";
         return 1;
     }

@@ -48,4 +48,24 @@ void SetCurrentClock(Clock* clock) {
 // Windows has no per-thread timer slack; the serial port raises the timer resolution while it is open.
 void UsePreciseTimersOnThisThread() {}
 
+void SleepPrecisely(std::chrono::microseconds duration) {
+    if (duration.count() <= 0) return;
+    // One timer per thread, high-resolution where the system has it (Windows 10 1803 on).
+    struct Timer {
+        HANDLE handle =
+            CreateWaitableTimerExW(nullptr, nullptr, 0x00000002 /* HIGH_RESOLUTION */, TIMER_ALL_ACCESS);
+        ~Timer() {
+            if (handle != nullptr) CloseHandle(handle);
+        }
+    };
+    thread_local Timer timer;
+    LARGE_INTEGER due{};
+    due.QuadPart = -static_cast<LONGLONG>(duration.count()) * 10;  // relative, in 100 ns
+    if (timer.handle != nullptr && SetWaitableTimer(timer.handle, &due, 0, nullptr, nullptr, FALSE)) {
+        WaitForSingleObject(timer.handle, INFINITE);
+        return;
+    }
+    Sleep(static_cast<DWORD>((duration.count() + 999) / 1000));
+}
+
 }  // namespace platform

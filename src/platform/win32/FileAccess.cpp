@@ -1,6 +1,8 @@
 #include "platform/win32/FileAccess.h"
 
-#include <atomic>
+#include <cstdint>
+
+#include "platform/SiblingFile.h"
 
 namespace platform::win32 {
 
@@ -71,22 +73,26 @@ bool WriteAllBytes(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-bool ReplaceFileBytes(const std::string& path, const std::string& content) {
-    static std::atomic<unsigned> counter{0};
+FileReplace ReplaceFileBytes(const std::string& path, std::string_view content) {
     const std::wstring target = Widen(path);
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = target + L".tmp" + std::to_wstring(GetCurrentProcessId()) + L"." +
-               std::to_wstring(counter.fetch_add(1));
+        temp = Widen(NextSiblingTempPath(path, static_cast<std::uint32_t>(GetCurrentProcessId())));
         file =
             CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
-            return false;
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_ACCESS_DENIED) {
+                return FileReplace::SiblingDenied;
+            }
+            if (error != ERROR_FILE_EXISTS) {
+                return FileReplace::Failed;
+            }
         }
     }
     if (file == INVALID_HANDLE_VALUE) {
-        return false;
+        return FileReplace::Failed;
     }
     bool ok = WriteAllBytes(file, content) && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
@@ -94,7 +100,7 @@ bool ReplaceFileBytes(const std::string& path, const std::string& content) {
     if (!ok) {
         DeleteFileW(temp.c_str());
     }
-    return ok;
+    return ok ? FileReplace::Ok : FileReplace::Failed;
 }
 
 }  // namespace platform::win32

@@ -28,9 +28,12 @@ enum class FileRead { Ok, Missing, Failed };
 // Reads the whole file into `out` (emptied first). Missing: the file or its folder does not exist.
 FileRead ReadFileBytes(const std::string& path, std::string& out);
 
+enum class FileReplace { Ok, SiblingDenied, Failed };
+
 // Replaces the file's contents by writing a sibling temporary file and moving it over the target, so that a
-// failure leaves either the old or the new contents, never a part of them.
-bool ReplaceFileBytes(const std::string& path, const std::string& content);
+// failure leaves either the old or the new contents, never a part of them. SiblingDenied: the folder refused
+// the temporary file for lack of permission (nothing was written).
+FileReplace ReplaceFileBytes(const std::string& path, std::string_view content);
 
 // Writes all of `bytes` to `file` at its current position.
 bool WriteAllBytes(HANDLE file, std::string_view bytes);

@@ -54,16 +54,24 @@ bool AppendFileLocked(const std::string& path, std::string_view bytes) {
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     // Written completely beside the file, then moved over it; a file someone else holds open cannot be
-    // replaced and is left exactly as it was.
-    if (win32::ReplaceFileBytes(path, std::string(bytes))) {
-        return true;
+    // replaced and is left exactly as it was, and so is the file after any other failure (a full disk, an I/O
+    // error).
+    switch (win32::ReplaceFileBytes(path, bytes)) {
+        case win32::FileReplace::Ok:
+            return true;
+        case win32::FileReplace::Failed:
+            return false;
+        case win32::FileReplace::SiblingDenied:
+            break;
     }
-    // Where the folder refuses the sibling file, the file itself is written (one attempt).
-    HANDLE file = OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, 1);
+    // A folder we may not create files in can still hold a file we may write: overwrite it in place (one
+    // attempt, never creating it).
+    HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    bool ok = SetEndOfFile(file) && win32::WriteAllBytes(file, bytes);
+    bool ok = win32::WriteAllBytes(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
     return ok;
 }

@@ -102,8 +102,15 @@ std::string InProgramFolder(const std::string& relative) {
     if (start == std::string::npos) {
         return folder;
     }
-    // The file functions of this layer take '/' and '\' alike.
-    return folder + "/" + relative.substr(start);
+    // The file functions of this layer take '/' and '\' alike; the operator and the shell get '\'.
+    return NativeSeparators(folder + "\\" + relative.substr(start));
+}
+
+std::string NativeSeparators(std::string path) {
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
 }
 
 }  // namespace platform

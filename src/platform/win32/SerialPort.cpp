@@ -15,18 +15,30 @@ namespace {
 
 constexpr DWORD kQueueSize = 10000;
 constexpr std::size_t kReadSize = 1024;
-// While a read that returns at once finds nothing, the wait for input looks again every millisecond.
+// Where the driver cannot wait for input itself (WaitCommEvent refused), the wait looks again every
+// millisecond.
 constexpr DWORD kEmptyReadPollMs = 1;
-
-using SteadyClock = std::chrono::steady_clock;
-
-DWORD RemainingMs(SteadyClock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-    return left.count() > 0 ? static_cast<DWORD>(left.count()) : 0;
-}
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
 
 HANDLE NewManualResetEvent() {
     return CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+// A waitable timer that ends to the fraction of a millisecond, where the system has them (Windows 10 1803
+// on); elsewhere an ordinary one, which follows the timer resolution the open port raises. Windows 11 does
+// not honour that raised resolution for a process whose windows are minimised, the high-resolution timer it
+// does.
+HANDLE NewWaitTimer() {
+    HANDLE timer = CreateWaitableTimerExW(
+        nullptr, nullptr, CREATE_WAITABLE_TIMER_MANUAL_RESET | CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+        TIMER_ALL_ACCESS);
+    if (timer == nullptr) {
+        timer =
+            CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_MANUAL_RESET, TIMER_ALL_ACCESS);
+    }
+    return timer;
 }
 
 }  // namespace
@@ -34,8 +46,14 @@ HANDLE NewManualResetEvent() {
 struct SerialPort::Overlapped {
     HANDLE readEvent = nullptr;
     HANDLE writeEvent = nullptr;
+    HANDLE commEvent = nullptr;  // the wait for a received character (EV_RXCHAR)
+    HANDLE timer = nullptr;      // the end of a wait for input
     OVERLAPPED read{};
     OVERLAPPED write{};
+    OVERLAPPED comm{};
+    DWORD commMask = 0;
+    bool commPending = false;  // a WaitCommEvent is outstanding on `comm`
+    bool commRefused = false;  // the driver has no WaitCommEvent: poll instead
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(kReadSize);
     std::size_t buffered = 0;  // bytes of a completed read not yet handed out
     std::size_t taken = 0;
@@ -92,12 +110,17 @@ bool SerialPort::OpenDevice(const std::string& path) {
     auto io = std::make_shared<Overlapped>();
     io->readEvent = NewManualResetEvent();
     io->writeEvent = NewManualResetEvent();
-    if (io->readEvent == nullptr || io->writeEvent == nullptr) {
-        if (io->readEvent != nullptr) CloseHandle(io->readEvent);
-        if (io->writeEvent != nullptr) CloseHandle(io->writeEvent);
+    io->commEvent = NewManualResetEvent();
+    io->timer = NewWaitTimer();
+    if (io->readEvent == nullptr || io->writeEvent == nullptr || io->commEvent == nullptr ||
+        io->timer == nullptr) {
+        for (HANDLE h : {io->readEvent, io->writeEvent, io->commEvent, io->timer}) {
+            if (h != nullptr) CloseHandle(h);
+        }
         CloseHandle(handle);
         return false;
     }
+    io->commRefused = !SetCommMask(handle, EV_RXCHAR);
     // Waits end on the scheduler's tick (15.6 ms) unless the timer runs finer; the 200 ms silence that ends
     // a frame must not grow by a tick, so the finer timer is held while a port is open.
     timeBeginPeriod(1);
@@ -112,9 +135,15 @@ void SerialPort::Close() {
         return;
     }
     HANDLE handle = win32::IntToHandle(fd_);
-    CancelIo(handle);
+    CancelIoEx(handle, nullptr);
+    if (io_->commPending) {
+        DWORD ignored = 0;
+        GetOverlappedResult(handle, &io_->comm, &ignored, TRUE);
+    }
     CloseHandle(io_->readEvent);
     CloseHandle(io_->writeEvent);
+    CloseHandle(io_->commEvent);
+    CloseHandle(io_->timer);
     CloseHandle(handle);
     io_.reset();
     timeEndPeriod(1);
@@ -136,7 +165,9 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
     timeouts.WriteTotalTimeoutMultiplier = 500;
     timeouts.WriteTotalTimeoutConstant = 5000;
     SetCommTimeouts(handle, &timeouts);
-    // Only these fields change; everything else stays as the driver reported it.
+    // The line is made 8-bit clean whatever state the driver or another program left it in: no software or
+    // hardware flow control (0x11 and 0x13 are data), no null stripping, no error character, no abort on a
+    // line error; DTR and RTS held on for adapters and converters powered or switched by them.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     bool stateSet = false;
@@ -147,9 +178,26 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
         dcb.Parity = static_cast<BYTE>(parity);
         dcb.fBinary = 1;
         dcb.fParity = 0;
+        dcb.fOutX = 0;
+        dcb.fInX = 0;
+        dcb.fNull = 0;
+        dcb.fOutxCtsFlow = 0;
+        dcb.fOutxDsrFlow = 0;
+        dcb.fDsrSensitivity = 0;
+        dcb.fErrorChar = 0;
+        dcb.fAbortOnError = 0;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
         stateSet = SetCommState(handle, &dcb) != 0;
     }
     const bool queuesSet = SetupComm(handle, kQueueSize, kQueueSize) != 0;
+    // Setting the mask ends a wait for a character that is still outstanding.
+    io_->commRefused = !SetCommMask(handle, EV_RXCHAR);
+    if (io_->commPending) {
+        DWORD ignored = 0;
+        GetOverlappedResult(handle, &io_->comm, &ignored, TRUE);
+        io_->commPending = false;
+    }
     ResetEvent(io_->readEvent);
     ResetEvent(io_->writeEvent);
     io_->read = OVERLAPPED{};
@@ -157,14 +205,12 @@ bool SerialPort::Configure(int baud, int dataBits, int stopBits, int parity) {
     return stateSet && queuesSet;
 }
 
-SerialPort::Wait SerialPort::WaitReadable(std::chrono::microseconds timeout, const WakeEvent* wake) {
-    // The waits below count whole milliseconds at the raised timer resolution; rounding up never ends a
-    // silence early.
-    const auto ms = (timeout.count() + 999) / 1000;
-    return WaitReadable(static_cast<int>(ms < 0 ? 0 : ms), wake);
+SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) {
+    return WaitReadable(std::chrono::microseconds(std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0)),
+                        wake);
 }
 
-SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) {
+SerialPort::Wait SerialPort::WaitReadable(std::chrono::microseconds timeout, const WakeEvent* wake) {
     if (fd_ == -1) {
         return Wait::Failed;
     }
@@ -174,7 +220,26 @@ SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) 
     HANDLE handle = win32::IntToHandle(fd_);
     HANDLE wakeEvent =
         wake != nullptr && wake->Descriptor() != -1 ? win32::IntToHandle(wake->Descriptor()) : nullptr;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+    // The wait ends on the timer, set to the microsecond; a zero time-out only reads what is there.
+    const bool immediate = timeout.count() <= 0;
+    if (!immediate) {
+        LARGE_INTEGER due{};
+        due.QuadPart = -static_cast<LONGLONG>(timeout.count()) * 10;  // relative, in 100 ns
+        if (!SetWaitableTimer(io_->timer, &due, 0, nullptr, nullptr, FALSE)) {
+            return Wait::Failed;
+        }
+    }
+    auto timedOut = [&] { return immediate || WaitForSingleObject(io_->timer, 0) == WAIT_OBJECT_0; };
+    // Waits for `event`, the wake event or the timer: 0 for `event`, 1 woken, 2 timed out, -1 failed.
+    auto waitFor = [&](HANDLE event) {
+        HANDLE events[3] = {event, io_->timer, wakeEvent};
+        const DWORD count = wakeEvent != nullptr ? 3 : 2;
+        const DWORD which = WaitForMultipleObjects(count, events, FALSE, immediate ? 0 : INFINITE);
+        if (which == WAIT_OBJECT_0) return 0;
+        if (which == WAIT_OBJECT_0 + 2) return 1;
+        if (which == WAIT_OBJECT_0 + 1 || which == WAIT_TIMEOUT) return 2;
+        return -1;
+    };
     for (;;) {
         io_->buffered = 0;
         io_->taken = 0;
@@ -187,30 +252,50 @@ SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) 
                 io_->buffered = got;
                 return Wait::Readable;
             }
-            // Nothing has arrived and the read said so at once: look again shortly (or when woken).
-            const DWORD left = RemainingMs(deadline);
-            if (left == 0) {
+            // Nothing has arrived and the read said so at once: wait for the driver to see a character.
+            if (timedOut()) {
                 return Wait::TimedOut;
             }
-            if (wakeEvent != nullptr &&
-                WaitForSingleObject(wakeEvent, left < kEmptyReadPollMs ? left : kEmptyReadPollMs) ==
-                    WAIT_OBJECT_0) {
-                return Wait::Woken;
+            if (!io_->commPending && !io_->commRefused) {
+                ResetEvent(io_->commEvent);
+                io_->comm = OVERLAPPED{};
+                io_->comm.hEvent = io_->commEvent;
+                if (WaitCommEvent(handle, &io_->commMask, &io_->comm)) {
+                    continue;  // a character came meanwhile
+                }
+                if (GetLastError() == ERROR_IO_PENDING) {
+                    io_->commPending = true;
+                } else {
+                    io_->commRefused = true;
+                }
             }
-            if (wakeEvent == nullptr) {
-                Sleep(kEmptyReadPollMs);
+            if (io_->commRefused) {
+                // No way to wait for a character: look again shortly (or when woken).
+                HANDLE events[2] = {io_->timer, wakeEvent};
+                const DWORD which =
+                    WaitForMultipleObjects(wakeEvent != nullptr ? 2 : 1, events, FALSE, kEmptyReadPollMs);
+                if (which == WAIT_OBJECT_0 + 1) {
+                    return Wait::Woken;
+                }
+                continue;
             }
-            continue;
+            const int which = waitFor(io_->commEvent);
+            if (which == 0) {
+                DWORD ignored = 0;
+                GetOverlappedResult(handle, &io_->comm, &ignored, FALSE);
+                io_->commPending = false;
+                continue;
+            }
+            // A wait for a character still outstanding is taken up by the next wait.
+            return which == 1 ? Wait::Woken : which == 2 ? Wait::TimedOut : Wait::Failed;
         }
         if (GetLastError() != ERROR_IO_PENDING) {
             return Wait::Failed;
         }
         // Some drivers (and Wine) keep such a read pending until a byte arrives, whatever the time-outs say:
-        // wait for it with a limit, then cancel it, never block for ever.
-        HANDLE events[2] = {io_->readEvent, wakeEvent};
-        const DWORD count = wakeEvent != nullptr ? 2 : 1;
-        const DWORD which = WaitForMultipleObjects(count, events, FALSE, RemainingMs(deadline));
-        if (which == WAIT_OBJECT_0) {
+        // wait for it until the timer ends the wait, then cancel it, never block for ever.
+        const int which = waitFor(io_->readEvent);
+        if (which == 0) {
             if (!GetOverlappedResult(handle, &io_->read, &got, FALSE)) {
                 return Wait::Failed;
             }
@@ -218,7 +303,7 @@ SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) 
                 io_->buffered = got;
                 return Wait::Readable;
             }
-            if (RemainingMs(deadline) == 0) {
+            if (timedOut()) {
                 return Wait::TimedOut;
             }
             continue;
@@ -229,10 +314,7 @@ SerialPort::Wait SerialPort::WaitReadable(int timeoutMs, const WakeEvent* wake) 
             io_->buffered = got;
             return Wait::Readable;
         }
-        if (which == WAIT_OBJECT_0 + 1) {
-            return Wait::Woken;
-        }
-        return which == WAIT_TIMEOUT ? Wait::TimedOut : Wait::Failed;
+        return which == 1 ? Wait::Woken : which == 2 ? Wait::TimedOut : Wait::Failed;
     }
 }
 

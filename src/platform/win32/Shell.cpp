@@ -5,16 +5,19 @@
 
 #include <shellapi.h>
 
+#include "platform/ProgramFolder.h"
+
 namespace platform {
 
 void OpenDocument(const std::string& path) {
-    ShellExecuteW(nullptr, L"open", win32::Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", win32::Widen(NativeSeparators(path)).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
 }
 
 void OpenInTextEditor(const std::string& path) {
     // The same command line as "notepad.exe <path>" typed at a prompt, the path quoted so blanks survive.
     const std::wstring parameters =
-        path.empty() ? std::wstring() : win32::Widen(QuoteCommandLineArgument(path));
+        path.empty() ? std::wstring() : win32::Widen(QuoteCommandLineArgument(NativeSeparators(path)));
     ShellExecuteW(nullptr, L"open", L"notepad.exe", parameters.empty() ? nullptr : parameters.c_str(),
                   nullptr, SW_SHOWNORMAL);
 }

@@ -12,8 +12,13 @@ namespace platform {
 namespace {
 
 // The system plays from our memory while PlaySound runs asynchronously, so the image stays alive here until
-// the next sound (or a stop) has ended it.
+// the next sound (or a stop) has ended it. At exit the sound is ended before the image goes.
 struct Playing {
+    Playing() = default;
+    Playing(const Playing&) = delete;
+    Playing& operator=(const Playing&) = delete;
+    ~Playing() { PlaySoundW(nullptr, nullptr, 0); }
+
     std::mutex mutex;
     std::shared_ptr<std::vector<unsigned char>> image;
     std::chrono::steady_clock::time_point ends{};

@@ -142,7 +142,7 @@ void DlgEvent::Save() {
     const std::optional<QString> path = askSaveFileName(Qs(kEventSaveTitle), folder, name);
     if (!path) return;
     if (!WriteTextFile(path->toStdString(), text_->toPlainText().toStdString())) {
-        inform(QStringLiteral("无法保存文件 %1").arg(*path));
+        inform(QStringLiteral("无法保存文件 %1").arg(Qs(platform::NativeSeparators(path->toStdString()))));
     }
 }
 

@@ -204,7 +204,7 @@ void DlgComLook::Save() {
     if (!path) return;
     logic_.SetLastSavedMonitorFile(path->toStdString());
     if (!WriteTextFile(path->toStdString(), text_->toPlainText().toStdString())) {
-        inform(QStringLiteral("无法保存文件 %1").arg(*path));
+        inform(QStringLiteral("无法保存文件 %1").arg(Qs(platform::NativeSeparators(path->toStdString()))));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Gbk.h"
+#include "platform/ProgramFolder.h"
 #include "spreadsheet/NumberText.h"
 #include "spreadsheet/SpreadsheetFile.h"
 
@@ -44,7 +45,7 @@ std::string ExportFilePath(const std::string& programFolder, const platform::Loc
     char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%02d-%02d-%02d %02d.%02d", now.year - 2000, now.month, now.day,
                   now.hour, now.minute);
-    return programFolder + "/信息导出/" + stamp + ".xls";
+    return platform::NativeSeparators(programFolder + "/信息导出/" + stamp + ".xls");
 }
 
 std::vector<Row> SettingRows(const config::SettingTable& settings,

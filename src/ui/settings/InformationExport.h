@@ -24,7 +24,7 @@ class ExportView {
 
 using Row = std::vector<std::string>;
 
-// "<folder>/信息导出/yy-mm-dd hh.mm.xls" from the local time.
+// "<folder>/信息导出/yy-mm-dd hh.mm.xls" from the local time, in the system's form (NativeSeparators).
 std::string ExportFilePath(const std::string& programFolder, const platform::LocalTime& now);
 
 // The data rows of the two sheets (UTF-8). `isChoiceCell(i)` tells whether the value cell of setting row i

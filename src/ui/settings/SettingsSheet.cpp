@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/ProgramFolder.h"
 #include "ui/settings/ListTexts.h"
 
 namespace ui {
@@ -117,8 +118,8 @@ std::string SheetPageNumber(int page, int pages) {
 }
 
 std::string SheetFilePath(const std::string& programFolder, const platform::LocalTime& now) {
-    return programFolder + "/信息导出/" + kSheetTitle + " " +
-           Stamp("%02d-%02d-%02d %02d.%02d.%02d", now, now.year - 2000) + ".pdf";
+    return platform::NativeSeparators(programFolder + "/信息导出/" + kSheetTitle + " " +
+                                      Stamp("%02d-%02d-%02d %02d.%02d.%02d", now, now.year - 2000) + ".pdf");
 }
 
 }  // namespace ui

@@ -44,7 +44,8 @@ std::vector<std::vector<SheetLine>> PaginateSheet(const std::vector<SheetLine>& 
 // "第 1 页，共 3 页".
 std::string SheetPageNumber(int page, int pages);
 
-// "<folder>/信息导出/定值单 yy-mm-dd hh.mm.ss.pdf" from the local time.
+// "<folder>/信息导出/定值单 yy-mm-dd hh.mm.ss.pdf" from the local time, in the system's form
+// (NativeSeparators).
 std::string SheetFilePath(const std::string& programFolder, const platform::LocalTime& now);
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/ProgramFolder.h"
 #include "spreadsheet/WorkbookFile.h"
 #include "ui/settings/InformationExport.h"
 #include "unit/spreadsheet/ExportFixture.h"
@@ -51,7 +52,7 @@ TEST(InformationExportTest, WritesBothSheetsAndOffersToOpenTheFile) {
     ExportTables t;
     RecordingView view;
     ui::ExportInformation(view, dir.Path(), December7(), t.settings, t.params, ExportTables::IsChoice);
-    const std::string path = dir.Path() + "/信息导出/26-12-07 09.05.xls";
+    const std::string path = platform::NativeSeparators(dir.Path() + "/信息导出/26-12-07 09.05.xls");
     EXPECT_EQ(view.calls,
               (std::vector<std::string>{"wait", "restore", "ask:已导出文件：" + path + "，是否打开文件？  ",
                                         "open:" + path}));
@@ -86,7 +87,9 @@ TEST(InformationExportTest, FailuresAreShownInsteadOfTheQuestion) {
     ui::ExportInformation(view, dir.Path(), December7(), t.settings, t.params, ExportTables::IsChoice);
     ASSERT_EQ(view.calls.size(), 3u);
     EXPECT_EQ(view.calls[1], "restore");
-    const std::string expected = "error:导出文件失败：" + dir.Path() + "/信息导出/26-12-07 09.05.xls\n";
+    const std::string expected = "error:导出文件失败：" +
+                                 platform::NativeSeparators(dir.Path() + "/信息导出/26-12-07 09.05.xls") +
+                                 "\n";
     EXPECT_EQ(view.calls[2].substr(0, expected.size()), expected);
     EXPECT_NE(view.calls[2].find("Cannot save the workbook"), std::string::npos);
 }
