@@ -151,11 +151,18 @@ def unpaired_command(commands, entries):
     return None
 
 
+def last_before(stamps, end_ms):
+    """The last request at or before `end_ms` (requests go on until the program is closed), or None."""
+    before = [ms for ms in stamps if end_ms is not None and ms <= end_ms]
+    return before[-1] if before else None
+
+
 def pass_gaps(stamps, end_ms):
-    """The times between two requests, and from the last one to `end_ms` (when known): a program that stops
-    polling shortly before the end must not go unseen."""
-    ends = stamps + ([end_ms] if end_ms is not None and stamps else [])
-    return [b - a for a, b in zip(ends, ends[1:])]
+    """The times between two requests, and from the last one before `end_ms` (when known) to it: a program
+    that stops polling shortly before the end must not go unseen."""
+    gaps = [b - a for a, b in zip(stamps, stamps[1:])]
+    last = last_before(stamps, end_ms)
+    return gaps + ([end_ms - last] if last is not None else [])
 
 
 class Stopped(BaseException):
@@ -521,8 +528,9 @@ class Soak:
         stamps = [ms for ms, _ in self.requests()]
         gaps = pass_gaps(stamps, self.end_ms)
         figures["requests"] = len(stamps)
-        if self.end_ms is not None and stamps:
-            figures["from the last request to the end (ms)"] = round(self.end_ms - stamps[-1], 1)
+        last = last_before(stamps, self.end_ms)
+        if last is not None:
+            figures["from the last request to the end (ms)"] = round(self.end_ms - last, 1)
         if gaps:
             ordered = sorted(gaps)
             figures["pass (ms): median, p99, max"] = (round(statistics.median(gaps), 1),

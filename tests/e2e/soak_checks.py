@@ -60,9 +60,10 @@ class SoakVerdict(unittest.TestCase):
         s.s = mock.Mock(folder=folder, sim=FakeSim(os.path.join(folder, "frames.log")))
         s.problems, s.notes, s.event_rounds, s.outcomes = [], [], [], {"no outcome": 0}
         s.sim_epoch, s.end_ms = self.base, end_ms
+        self.figures = {}
         with contextlib.redirect_stdout(io.StringIO()):
-            s.judge_commands({})
-            s.judge_passes({})
+            s.judge_commands(self.figures)
+            s.judge_passes(self.figures)
         return s.problems
 
     def test_each_command_the_relay_received_has_one_outcome_line_of_its_own_kind_in_order_and_time(self):
@@ -94,11 +95,14 @@ class SoakVerdict(unittest.TestCase):
                     self.assertIn(problem, found[0])
 
     def test_the_time_from_the_last_request_to_the_end_is_a_pass(self):
-        requests = [(at / 10, "poll") for at in range(0, 31, 3)]  # one every 300 ms, the last at 3.0 s
-        for end_ms, long in ((3200 + soak.PASS_LIMIT_MS - 50, 0), (3200 + soak.PASS_LIMIT_MS + 50, 1)):
+        requests = [(at / 10, "poll") for at in range(0, 31, 3)]  # one every 300 ms, the last at 3.0 s (3200 ms)
+        for end_ms, long, since in ((3200 + soak.PASS_LIMIT_MS - 50, 0, soak.PASS_LIMIT_MS - 50),
+                                    (3200 + soak.PASS_LIMIT_MS + 50, 1, soak.PASS_LIMIT_MS + 50),
+                                    (2100, 0, 100)):  # the polls go on after the end, until the program closes
             with self.subTest(end_ms=end_ms):
                 found = [p for p in self.judged(requests, [], end_ms) if "passes took longer" in p]
                 self.assertEqual(len(found), long, found)
+                self.assertEqual(self.figures["from the last request to the end (ms)"], since)
         # The README states the same limit.
         with open(os.path.join(os.path.dirname(__file__), "..", "..", "README.md"), encoding="utf-8") as f:
             stated = re.search(r"a pass of its loop outlasts one wait \((\d+\.\d) s", f.read())
