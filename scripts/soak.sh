@@ -13,5 +13,6 @@ export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 cmake --preset default >/dev/null
 cmake --build --preset default -j "${VARN_JOBS:-$(nproc)}" --target varn relay_sim
 cd tests/e2e
+# exec: a SIGTERM to this script reaches the soak, which then ends its processes and fails.
 VARN_BIN_DIR="$OLDPWD/build/default/bin" PYTHONDONTWRITEBYTECODE=1 \
-  /usr/bin/python3 soak.py --minutes "$minutes" --seed "$seed" --report "$OLDPWD/build/default/soak-report.txt"
+  exec /usr/bin/python3 soak.py --minutes "$minutes" --seed "$seed" --report "$OLDPWD/build/default/soak-report.txt"

@@ -17,6 +17,7 @@ else
 fi
 
 fail() { echo "test-deb: FAIL: $*" >&2; exit 1; }
+work=$(mktemp -d /tmp/varn-test-deb.XXXXXX)
 pids=()
 control=""
 cleanup() {
@@ -26,7 +27,7 @@ cleanup() {
     for _ in $(seq 30); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
     kill "$p" 2>/dev/null || true
   done
-  [ -n "$control" ] && rm -f "$control"
+  rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -54,7 +55,15 @@ as_user() {
   runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"
 }
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
-today=$(date +%F)
+# The daily logs of a user's run: their folder was emptied before it, so what it holds now is this run's (two
+# files when the run crossed a midnight). Fills the array named $2.
+daily_logs() {
+  local -n into=$2
+  shopt -s nullglob
+  into=("$1"/运行记录/*.log)
+  shopt -u nullglob
+  [ ${#into[@]} -gt 0 ] || fail "no daily log in $1/运行记录"
+}
 shot_args=(xvfb-run -a -s "-screen 0 1600x1000x24")
 
 for user in varn-ci-a varn-ci-b; do
@@ -71,22 +80,22 @@ folder_b=$home_b/.local/share/varn
 # User A: the installed simulator on COM2 of A's program folder (its default, as the manual page says), then
 # the program.
 # Its control commands go through a FIFO that stays open for the whole check.
-control=$(mktemp -u /tmp/varn-ci-control.XXXXXX)
+control=$work/control
 mkfifo "$control"
 exec 3<>"$control"
-sim_out=/tmp/varn-ci-relay_sim.out
+sim_out=$work/relay_sim.out
 as_user varn-ci-a /usr/lib/varn/relay_sim --com 2 --keep-running > "$sim_out" 2>&1 < "$control" &
 pids+=($!)
 for _ in $(seq 50); do [ -e "$folder_a/dosdevices/com2" ] && break; sleep 0.1; done
 [ -e "$folder_a/dosdevices/com2" ] || { cat "$sim_out"; fail "relay_sim did not link COM2 in A's program folder"; }
-as_user varn-ci-a "${shot_args[@]}" env VARN_SCREENSHOT_DIR="$home_a/shots" varn > /tmp/varn-ci-a.out 2>&1 \
-  || { cat /tmp/varn-ci-a.out; fail "the installed program failed for user A"; }
+as_user varn-ci-a "${shot_args[@]}" env VARN_SCREENSHOT_DIR="$home_a/shots" varn > "$work/a.out" 2>&1 \
+  || { cat "$work/a.out"; fail "the installed program failed for user A"; }
 
-log_a=$folder_a/运行记录/$today.log
-[ -f "$log_a" ] || fail "no daily log $log_a"
-[ "$(stat -c %U "$log_a")" = varn-ci-a ] || fail "the daily log is not user A's"
-grep -q "$(gbk '打开串口成功!')" "$log_a" || fail "the port did not open: $(iconv -f GBK -t UTF-8 "$log_a")"
-grep -q "$(gbk '上装所有参数成功!')" "$log_a" || fail "no parameter upload: $(iconv -f GBK -t UTF-8 "$log_a")"
+daily_logs "$folder_a" logs_a
+for log in "${logs_a[@]}"; do [ "$(stat -c %U "$log")" = varn-ci-a ] || fail "the daily log $log is not user A's"; done
+log_text_a() { cat "${logs_a[@]}" | iconv -f GBK -t UTF-8; }
+grep -q "$(gbk '打开串口成功!')" "${logs_a[@]}" || fail "the port did not open: $(log_text_a)"
+grep -q "$(gbk '上装所有参数成功!')" "${logs_a[@]}" || fail "no parameter upload: $(log_text_a)"
 # The run lasts several seconds of polling: far more answered requests than the few uploads make.
 echo counters >&3
 for _ in $(seq 30); do grep -q '^COUNTERS' "$sim_out" && break; sleep 0.1; done
@@ -100,18 +109,17 @@ cmp -s "$folder_a/配置文件/VARN.ini" /usr/lib/varn/配置文件/VARN.ini || 
 for p in main monitor settings events hardware_id calibration; do
   [ -s "$home_a/shots/$p.png" ] || fail "no picture $p.png"
 done
-echo "test-deb: user A polled ($answered requests answered); log $log_a"
+echo "test-deb: user A polled ($answered requests answered); log ${logs_a[*]}"
 
 # User B: COM2 is A's simulator terminal, which B may not open.
 as_user varn-ci-b mkdir -p "$folder_b/dosdevices"
 ln -sf "$(readlink "$folder_a/dosdevices/com2")" "$folder_b/dosdevices/com2"
-as_user varn-ci-b "${shot_args[@]}" env VARN_SCREENSHOT_DIR="$home_b/shots" varn > /tmp/varn-ci-b.out 2>&1 \
-  || { cat /tmp/varn-ci-b.out; fail "the installed program failed for user B"; }
-log_b=$folder_b/运行记录/$today.log
-[ -f "$log_b" ] || fail "no daily log $log_b"
-grep -q "$(gbk '打开串口失败!')" "$log_b" || fail "user B's port opened"
-grep -q "$(gbk '没有打开串口设备的权限，请将当前用户加入dialout组后重新登录!')" "$log_b" \
-  || fail "no dialout hint: $(iconv -f GBK -t UTF-8 "$log_b")"
+as_user varn-ci-b "${shot_args[@]}" env VARN_SCREENSHOT_DIR="$home_b/shots" varn > "$work/b.out" 2>&1 \
+  || { cat "$work/b.out"; fail "the installed program failed for user B"; }
+daily_logs "$folder_b" logs_b
+grep -q "$(gbk '打开串口失败!')" "${logs_b[@]}" || fail "user B's port opened"
+grep -q "$(gbk '没有打开串口设备的权限，请将当前用户加入dialout组后重新登录!')" "${logs_b[@]}" \
+  || fail "no dialout hint: $(cat "${logs_b[@]}" | iconv -f GBK -t UTF-8)"
 [ "$(stat -c %U "$folder_b/配置文件/VARN.ini")" = varn-ci-b ] || fail "user B's configuration is not B's own"
 echo "test-deb: user B has a folder of their own and the dialout hint"
 
@@ -124,5 +132,5 @@ apt-get remove -y -q varn >/dev/null
 dpkg --purge varn >/dev/null 2>&1  # nothing is left to purge: the package has no conffiles
 after=$(cd "$folder_a" && find . -path ./dosdevices -prune -o -type f -print0 | sort -z | xargs -0 md5sum)
 [ "$before" = "$after" ] || fail "reinstalling or removing the package changed user A's files"
-[ -f "$log_b" ] || fail "removing the package removed user B's log"
+for log in "${logs_b[@]}"; do [ -f "$log" ] || fail "removing the package removed user B's log $log"; done
 echo "test-deb: removal left the users' files; all checks passed"

@@ -7,7 +7,8 @@ saves (then clears) it every 2.5 minutes. The local midnight is placed inside th
 time zone, so the daily log rolls over to a new file while the program runs.
 
 Afterwards the run is judged on what an engineer relies on: the program never died or hung, no pass of its
-loop took longer than one wait for an answer, every command the relay received has exactly one outcome line,
+loop took longer than one wait for an answer (nor did the last one before the end), every command the relay
+received has exactly one outcome line of its own kind, in order and in time,
 the log lines are whole, in order and the same in the box and the files, the new day's file has no run
 separator, nothing the relay holds was changed by a download (no garbage written), memory stays flat.
 
@@ -34,8 +35,11 @@ SETTINGS = (200, 30)
 WAIT_MS = 2000  # the longest wait for an answer: 200 x 10 ms
 SILENCE_MS = 200  # a frame is complete after this much silence on the line
 # A pass that times out lasts one wait; on top of it come the frame end it may just miss and the pass's own
-# handling (log lines and field updates carried out by the UI thread, which may be busy for a moment).
+# handling (log lines and field updates carried out by the UI thread, which may be busy for a moment). The
+# README gives the same figure.
 PASS_LIMIT_MS = WAIT_MS + SILENCE_MS + 200
+# An outcome line is stamped (to the second) at most one pass after its command reached the relay.
+OUTCOME_LATE_S = PASS_LIMIT_MS / 1000 + 1
 SEPARATOR = b"\r\n" + b"-" * 68 + b"\r\n"
 ENTRY = re.compile(r"^(\d\d):(\d\d):(\d\d) -> ")
 
@@ -48,6 +52,7 @@ SUCCESS = {  # outcome line -> the kind of request it answers
 }
 FAILURE = ("操作失败!", "上装定值失败!", "上装参数失败!")
 EVENT_BATCH = "分批上装事件记录成功："
+FAILURE_OF = {"settings read": "上装定值失败!", "params read": "上装参数失败!"}  # the others: 操作失败!
 MONITOR = "通讯管理 - 正常监视"
 SETTINGS_WINDOW = "定值参数管理"
 
@@ -100,6 +105,76 @@ def request_kind(frame):
     return None  # polls and SOE reads: not commands
 
 
+def is_outcome(text):
+    return text in SUCCESS or text in FAILURE or text.startswith(EVENT_BATCH)
+
+
+def outcome_fits(kind, text):
+    """Whether `text` is an outcome line of a command of `kind`: its success line or its failure line."""
+    success = "event batch" if text.startswith(EVENT_BATCH) else SUCCESS.get(text)
+    return success == kind or text == FAILURE_OF.get(kind, "操作失败!")
+
+
+def day_seconds(stamp):
+    """Seconds from a time of day (h, m, s) or a moment (epoch seconds, in the local time zone) to midnight."""
+    if not isinstance(stamp, tuple):
+        t = time.localtime(stamp)
+        return t.tm_hour * 3600 + t.tm_min * 60 + t.tm_sec + stamp % 1
+    return stamp[0] * 3600 + stamp[1] * 60 + stamp[2]
+
+
+def unpaired_command(commands, entries):
+    """The first command without exactly one outcome line of its own kind, or None when all pair up.
+
+    commands: (kind, local moment in epoch seconds or None) of each command the relay received, in order;
+    entries: (time of day (h, m, s), text) of every daily-log entry, in order. The engine sends a command only
+    after the previous one's outcome was logged, so the n-th outcome line belongs to the n-th command; when the
+    moments are known, each line must also be stamped between its command's arrival and one pass after it, so
+    that a command with two lines of the same text and the next with none do not pair up."""
+    outcomes = [(stamp, text) for stamp, text in entries if is_outcome(text)]
+    for n, (kind, at) in enumerate(commands):
+        where = f"command {n + 1} of {len(commands)} ({kind})"
+        if n == len(outcomes):
+            return f"{where} and the {len(commands) - n - 1} after it have no outcome line"
+        stamp, text = outcomes[n]
+        if not outcome_fits(kind, text):
+            return f"{where}: the next outcome line is {text!r} ({stamp[0]:02d}:{stamp[1]:02d}:{stamp[2]:02d})"
+        if at is not None:
+            late = (day_seconds(stamp) - day_seconds(at) + 43200) % 86400 - 43200  # across midnight as well
+            if not -1 < late < OUTCOME_LATE_S:
+                return (f"{where} reached the relay at {time.strftime('%H:%M:%S', time.localtime(at))}, but its "
+                        f"outcome line {text!r} is stamped {stamp[0]:02d}:{stamp[1]:02d}:{stamp[2]:02d}")
+    if len(outcomes) > len(commands):
+        stamp, text = outcomes[len(commands)]
+        return (f"{len(outcomes) - len(commands)} outcome lines more than commands, the first {text!r} "
+                f"({stamp[0]:02d}:{stamp[1]:02d}:{stamp[2]:02d})")
+    return None
+
+
+def last_before(stamps, end_ms):
+    """The last request at or before `end_ms` (requests go on until the program is closed), or None."""
+    before = [ms for ms in stamps if end_ms is not None and ms <= end_ms]
+    return before[-1] if before else None
+
+
+def pass_gaps(stamps, end_ms):
+    """The times between two requests, and from the last one before `end_ms` (when known) to it: a program
+    that stops polling shortly before the end must not go unseen."""
+    gaps = [b - a for a, b in zip(stamps, stamps[1:])]
+    last = last_before(stamps, end_ms)
+    return gaps + ([end_ms - last] if last is not None else [])
+
+
+class Stopped(BaseException):
+    """The soak was stopped from outside: what it saw is reported, but half a run is not a pass. Not an
+    Exception, so that no wait of the operator's takes it for its own time-out."""
+
+
+def stopped(signum, _frame):
+    signal.signal(signum, signal.SIG_IGN)  # the stop that follows ends the processes: let it finish
+    raise Stopped(signal.Signals(signum).name)
+
+
 class Soak:
     def __init__(self, minutes, seed, look_once=False, heaptrack=None):
         self.minutes = minutes
@@ -121,6 +196,8 @@ class Soak:
         self.settings = None
         self.box_text = ""
         self.entries_before_box = 0
+        self.end_ms = None  # the end of the run on the simulator's clock (its frame log's "@<ms>")
+        self.sim_epoch = None  # the moment (epoch seconds) at which the simulator's clock read 0
 
     # --- what the program wrote ---
     def log_files(self):
@@ -129,13 +206,34 @@ class Soak:
 
     def entries(self):
         """Every entry of the run's daily files, in file order, without the run separator."""
-        texts = []
+        return [text for _, text in self.timed_entries()]
+
+    def timed_entries(self):
+        """(time of day (h, m, s) or None, text) of every entry of the run's daily files, in file order."""
+        entries = []
         for path in self.log_files():
             with open(path, "rb") as f:
                 data = f.read()
-            texts += [line[12:] for line in data.decode("gbk", errors="replace").split("\r\n")
-                      if line and not line.startswith("-" * 68)]
-        return texts
+            for line in data.decode("gbk", errors="replace").split("\r\n"):
+                if line and not line.startswith("-" * 68):
+                    m = ENTRY.match(line)
+                    entries.append((tuple(int(g) for g in m.groups()) if m else None, line[12:]))
+        return entries
+
+    def requests(self):
+        """(milliseconds on the simulator's clock, frame) of every request the simulator received."""
+        if not os.path.exists(self.s.sim.frame_log):
+            return []
+        with open(self.s.sim.frame_log) as f:
+            return [(float(line.split()[0][1:]), [int(b, 16) for b in line.split()[1:]])
+                    for line in f if line.startswith("@")]
+
+    def read_sim_clock(self):
+        """The simulator's clock now (ms), and the moment its clock read 0."""
+        before = time.time()
+        ms = float(self.s.sim.command("clock").split()[1])
+        self.sim_epoch = (before + time.time()) / 2 - ms / 1000
+        return ms
 
     def relay_blocks(self):
         values = {}
@@ -316,6 +414,8 @@ class Soak:
                     break
             else:
                 time.sleep(0.2)
+        # The program must still be polling at the end: the time since its last request counts as a pass.
+        self.end_ms = self.read_sim_clock()
         self.sample(started)
         # Entries may still arrive while the box is read: it must show at least what the files held before.
         self.entries_before_box = len(self.entries())
@@ -398,11 +498,14 @@ class Soak:
 
     def judge_commands(self, figures):
         requests = {}
-        for frame in self.s.sim.frames():
+        commands = []
+        for ms, frame in self.requests():
             kind = request_kind(frame)
             if kind:
                 requests[kind] = requests.get(kind, 0) + 1
-        texts = self.entries()
+                commands.append((kind, None if self.sim_epoch is None else self.sim_epoch + ms / 1000))
+        entries = [(stamp, text) for stamp, text in self.timed_entries() if stamp]
+        texts = [text for _, text in entries]
         outcomes = {}
         for t in texts:
             kind = SUCCESS.get(t) or ("event batch" if t.startswith(EVENT_BATCH) else None)
@@ -412,26 +515,22 @@ class Soak:
         figures["commands received by the relay"] = dict(sorted(requests.items()))
         figures["success lines"] = dict(sorted(outcomes.items()))
         figures["failure lines"] = {t: texts.count(t) for t in FAILURE}
-        for kind, count in outcomes.items():
-            if count > requests.get(kind, 0):
-                self.fail(f"{count} success lines for {kind}, but only {requests.get(kind, 0)} requests")
-        total = sum(requests.values())
-        if sum(outcomes.values()) + failures != total:
-            self.fail(f"{total} commands reached the relay, but {sum(outcomes.values())} success and {failures} "
-                      "failure lines were logged: every command has exactly one outcome")
+        unpaired = unpaired_command(commands, entries)
+        if unpaired:
+            self.fail(f"every command has exactly one outcome line of its own kind: {unpaired} "
+                      f"({len(commands)} commands, {sum(outcomes.values())} success and {failures} failure lines)")
         figures["event uploads (batches each)"] = self.event_rounds
         figures["operator waits without outcome"] = self.outcomes["no outcome"]
         for kind in ("轮循回复超时!", "轮循过程收到报文头错误的报文!", "轮循过程收到长度太短的报文!", "轮循过程收到CRC错误的报文!"):
             figures[kind] = texts.count(kind)
 
     def judge_passes(self, figures):
-        stamps = []
-        with open(self.s.sim.frame_log) as f:
-            for line in f:
-                if line.startswith("@"):
-                    stamps.append(float(line.split()[0][1:]))
-        gaps = [b - a for a, b in zip(stamps, stamps[1:])]
+        stamps = [ms for ms, _ in self.requests()]
+        gaps = pass_gaps(stamps, self.end_ms)
         figures["requests"] = len(stamps)
+        last = last_before(stamps, self.end_ms)
+        if last is not None:
+            figures["from the last request to the end (ms)"] = round(self.end_ms - last, 1)
         if gaps:
             ordered = sorted(gaps)
             figures["pass (ms): median, p99, max"] = (round(statistics.median(gaps), 1),
@@ -493,8 +592,9 @@ def main():
     parser.add_argument("--heaptrack", metavar="PATH.zst",
                         help="record the program's allocations there for scripts/heap-growth.py")
     args = parser.parse_args()
-    # A soak stopped from outside still ends its program, simulator and desktop, and says what it saw.
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    # A soak stopped from outside still ends its program, simulator and desktop, says what it saw, and fails.
+    signal.signal(signal.SIGTERM, stopped)
+    signal.signal(signal.SIGINT, stopped)
     # Midnight a third into the run (at least a minute in), so that the new day's file gets most of it.
     roll = max(60, int(args.minutes * 60 / 3))
     os.environ["TZ"] = midnight_zone(roll + 25)  # the run starts after the program's start-up
@@ -505,11 +605,17 @@ def main():
     try:
         soak.run()
     except SystemExit:
-        pass
+        pass  # the program died: alive() has said so
+    except Stopped as e:
+        soak.fail(f"the soak was stopped from outside ({e}): only part of the run was seen")
     except Exception as e:  # the operator got stuck: judged like everything else, with the rest of the figures
         soak.fail(f"the run stopped: {type(e).__name__}: {e}")
-    finally:
+    figures = {}
+    try:
         figures = soak.judge() if soak.s.proc is not None else {}
+    except Stopped as e:
+        soak.fail(f"the soak was stopped from outside ({e}) while it judged the run")
+    finally:
         soak.s.stop()
         if soak.heap:
             soak.heap.finish()

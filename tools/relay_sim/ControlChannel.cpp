@@ -1,6 +1,7 @@
 #include "relay_sim/ControlChannel.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -95,10 +96,16 @@ ControlResult ExecuteControl(const std::string& line, Relay& relay, const ReplyS
             << " mix_split=" << m.split << " mix_garbage=" << m.garbage;
         return {out.str(), false, false};
     }
+    if (cmd == "clock" && w.size() == 1) {
+        // The frame log's time base ("@<ms>"): a test learns how long ago the last request came.
+        char ms[32];
+        std::snprintf(ms, sizeof ms, "CLOCK %.1f", now.seconds * 1000.0);
+        return {ms, false, false};
+    }
     if (cmd == "help" && w.size() == 1) {
         return {
-            "COMMANDS set reg|get reg|set yx|get yx|soe|event|event raw|still|flush|release|counters|help|"
-            "quit",
+            "COMMANDS set reg|get reg|set yx|get yx|soe|event|event raw|still|flush|release|counters|clock|"
+            "help|quit",
             false, false};
     }
     if (cmd == "quit" && w.size() == 1) return {"OK", true, false};

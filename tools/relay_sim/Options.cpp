@@ -67,6 +67,7 @@ Control commands on stdin, one per line; each answers one line (OK, ERR <reason>
   counters                -> COUNTERS received=.. answered=.. other_address=.. crc_errors=.. exceptions=..
                              dropped=.. corrupted=.. soe_write=.. soe_read=.. events=.. control_mode=..
                              mix_dropped=.. mix_crc=.. mix_address=.. mix_split=.. mix_garbage=..
+  clock                   -> CLOCK MS, the milliseconds since the start (the frame log's "@<ms>")
   help                    list the commands
   quit                    end the simulator
 Numbers may be decimal or 0x-prefixed hexadecimal.

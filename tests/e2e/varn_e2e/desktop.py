@@ -1,7 +1,6 @@
 """A private desktop for one test run: Xvfb, a window manager, a D-Bus session bus with the accessibility bus."""
 import os
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
@@ -41,10 +40,17 @@ class Desktop:
             "LANG": "C.UTF-8",
         })
         self.env.pop("WAYLAND_DISPLAY", None)
-        bus = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
-                             env=self.env, capture_output=True, text=True, check=True)
-        address, pid = bus.stdout.split("\n")[:2]
-        self.bus_pid = int(pid)
+        # The bus stays a child of ours (no --fork, which would detach it into a session of its own), so that
+        # whatever ends this run's process group ends the bus too.
+        read_fd, write_fd = os.pipe()
+        self.procs.append(subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", f"--print-address={write_fd}"], env=self.env,
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            address = pipe.readline().strip()
+        if not address:
+            raise RuntimeError("dbus-daemon did not start")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
         self.procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
@@ -68,8 +74,4 @@ class Desktop:
                     proc.wait(5)
                 except subprocess.TimeoutExpired:
                     proc.kill()
-        try:
-            os.kill(self.bus_pid, signal.SIGTERM)
-        except (OSError, AttributeError):
-            pass
         shutil.rmtree(self.tmp, ignore_errors=True)

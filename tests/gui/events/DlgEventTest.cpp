@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "platform/Gbk.h"
+#include "support/GuiShots.h"
 #include "ui/events/DlgEvent.h"
 #include "ui/events/EventRecordFormat.h"
 
@@ -21,8 +22,7 @@ class DlgEventTest : public QObject {
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             QCOMPARE(w.windowTitle(), QStringLiteral("事件记录"));
-            QDir().mkpath(QStringLiteral("/tmp/varn-shots"));
-            w.grab().save(QStringLiteral("/tmp/varn-shots/DlgEvent.png"));
+            w.grab().save(test_support::GuiShotPath(QStringLiteral("DlgEvent.png")));
             w.TextBox()->moveCursor(QTextCursor::End);
             w.TextBox()->insertPlainText(QStringLiteral("note"));
             QTest::keyClick(w.TextBox(), Qt::Key_Escape);

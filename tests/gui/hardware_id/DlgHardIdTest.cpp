@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "support/GuiShots.h"
 #include "ui/hardware_id/DlgSetGetHardID.h"
 #include "ui/hardware_id/DlgSureHardID.h"
 
@@ -28,13 +29,12 @@ class DlgHardIdTest : public QObject {
         QCOMPARE(w.FirstBox()->text(), QStringLiteral("0000022612070805"));
         QCOMPARE(w.FirstLabel()->text(), QStringLiteral("时间序列(如有需要请更改)："));
         QVERIFY(w.SerialBox()->isVisible());
-        QDir().mkpath(QStringLiteral("/tmp/varn-shots"));
-        w.grab().save(QStringLiteral("/tmp/varn-shots/DlgSetGetHardID.png"));
+        w.grab().save(test_support::GuiShotPath(QStringLiteral("DlgSetGetHardID.png")));
         w.SerialBox()->setText(QStringLiteral("123"));
         w.prompts.askSerialAgain = [](const std::string& ts) -> std::optional<std::string> {
             DlgSureHardID sure(QString::fromStdString(ts));
             sure.show();
-            sure.grab().save(QStringLiteral("/tmp/varn-shots/DlgSureHardID.png"));
+            sure.grab().save(test_support::GuiShotPath(QStringLiteral("DlgSureHardID.png")));
             return std::string("123");
         };
         w.prompts.askYesNo = [](const std::string&) { return true; };
@@ -54,7 +54,7 @@ class DlgHardIdTest : public QObject {
         QVERIFY(!w.UpdateButton()->isEnabled());
         QVERIFY(!w.SerialBox()->isVisible());
         QVERIFY(!w.SerialLabel()->isVisible());
-        w.grab().save(QStringLiteral("/tmp/varn-shots/DlgSetGetHardID-valid.png"));
+        w.grab().save(test_support::GuiShotPath(QStringLiteral("DlgSetGetHardID-valid.png")));
     }
 };
 

@@ -29,6 +29,7 @@
 #include "modbus/Requests.h"
 #include "platform/Gbk.h"
 #include "platform/WindowLink.h"
+#include "support/GuiShots.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/FadeOut.h"
 #include "ui/main_window/DlgYCCheck.h"
@@ -565,8 +566,7 @@ class MainWindowTest : public QObject {
         w->ShowDeviceModel("VARN");
         w->ShowDeviceVersion("V1.63");
         for (int i = 0; i < 5; ++i) w->AppendLogEntry("08:05:0" + std::to_string(i) + " -> 欢迎使用\r\n");
-        QDir().mkpath("/tmp/varn-shots");
-        QVERIFY(w->grab().save("/tmp/varn-shots/main-window-test.png"));
+        QVERIFY(w->grab().save(test_support::GuiShotPath(QStringLiteral("main-window-test.png"))));
     }
 };
 

@@ -15,6 +15,7 @@
 #include "modbus/Requests.h"
 #include "platform/Gbk.h"
 #include "support/Frames.h"
+#include "support/GuiShots.h"
 #include "ui/monitor/DlgComLook.h"
 
 using namespace ui;
@@ -38,8 +39,7 @@ class DlgComLookTest : public QObject {
         look.AppendMonitorText("成功打开通讯管理界面!");
         std::vector<std::uint8_t> frame(25, 0x11);
         look.ShowMonitorFrame(frame.data(), frame.size(), true);
-        QDir().mkpath(QStringLiteral("/tmp/varn-shots"));
-        w.grab().save(QStringLiteral("/tmp/varn-shots/DlgComLook.png"));
+        w.grab().save(test_support::GuiShotPath(QStringLiteral("DlgComLook.png")));
         look.Attach(nullptr);
     }
 

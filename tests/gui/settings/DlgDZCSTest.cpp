@@ -18,6 +18,7 @@
 #include "Suites.h"
 #include "engine/EngineContext.h"
 #include "platform/ProgramFolder.h"
+#include "support/GuiShots.h"
 #include "ui/common/FadeOut.h"
 #include "ui/settings/DlgDZCS.h"
 #include "ui/settings/EditRules.h"
@@ -155,8 +156,7 @@ class DlgDZCSTest : public QObject {
             if (!a->isSeparator()) fileItems << a->text();
         QCOMPARE(fileItems, QStringList({"信息导出", "打开定值参数", "保存定值参数", "打印定值单…",
                                          "比较项目文件…", "退出"}));
-        QDir().mkpath("/tmp/varn-shots");
-        QVERIFY(window_->grab().save("/tmp/varn-shots/settings-window.png"));
+        QVERIFY(window_->grab().save(test_support::GuiShotPath(QStringLiteral("settings-window.png"))));
     }
 
     void listsShowTheTables() {
@@ -269,8 +269,7 @@ class DlgDZCSTest : public QObject {
         InPlaceCombo* combo = InPlaceCombo::GetInstance();
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemText(1), QString("投入"));
-        QDir().mkpath("/tmp/varn-shots");
-        QVERIFY(window_->grab().save("/tmp/varn-shots/settings-choice-edit.png"));
+        QVERIFY(window_->grab().save(test_support::GuiShotPath(QStringLiteral("settings-choice-edit.png"))));
         QTest::keyClick(combo, Qt::Key_Down);
         QTest::keyClick(combo, Qt::Key_Return);
         QCOMPARE(f_->setting->RawValue[2], 1);

@@ -5,9 +5,12 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <set>
+#include <string>
 
 #include "integration/relay_sim/SimProcess.h"
 #include "modbus/Crc16.h"
@@ -348,6 +351,30 @@ TEST(RelaySim, RequestsEndByLengthOrSilence) {
     EXPECT_EQ(sim.Command("set reg 0x0D0A 0x1311"), "OK");
     const Bytes r = sim.Transact(WithCrc({1, 3, 0x0D, 0x0A, 0, 1}));
     EXPECT_EQ(r, WithCrc({1, 3, 2, 0x13, 0x11}));
+}
+
+TEST(RelaySim, ClockCommandCountsOnTheFrameLogsTimeBase) {
+    char folder[] = "/tmp/relay-sim-clock-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string log = std::string(folder) + "/frames.log";
+    {
+        SimProcess sim({"--frame-log", log, "--frame-log-times"});
+        ASSERT_TRUE(sim.ok());
+        ASSERT_EQ(sim.Transact(modbus::BuildPollRequest(1, 10)).size(), 25u);
+        usleep(200000);
+        const std::string clock = sim.Command("clock");
+        ASSERT_EQ(clock.rfind("CLOCK ", 0), 0u) << clock;
+        std::ifstream frames(log);
+        std::string stamp;
+        frames >> stamp;
+        ASSERT_EQ(stamp.rfind('@', 0), 0u) << stamp;
+        // The answer came back before the 200 ms pause: the clock is that much past the request.
+        const double since = std::stod(clock.substr(6)) - std::stod(stamp.substr(1));
+        EXPECT_GE(since, 200.0);
+        EXPECT_LT(since, 2000.0);
+    }
+    std::remove(log.c_str());
+    ::rmdir(folder);
 }
 
 TEST(RelaySim, ComLinkIsCreatedAndRemoved) {
