@@ -40,10 +40,6 @@ namespace ml = ui::main_layout;
 
 namespace {
 
-QRect Pixels(const ui::MainWindow& w, const ml::DluRect& r) {
-    return w.Units().MapDialogRect(QRect(r.x, r.y, r.w, r.h));
-}
-
 QColor Background(const QWidget* w) {
     return w->palette().color(QPalette::Window);
 }
@@ -94,18 +90,30 @@ class MainWindowTest : public QObject {
 
     void layoutFollowsDialogUnits() {
         auto w = NewWindow();
-        QCOMPARE(w->size(), w->Units().ToPixels({680, 399}));
+        // Dialog units of the template: x and width in quarters of the base width, y and height in eighths of
+        // the base height, each edge rounded on its own.
+        const int bw = w->Units().BaseWidth();
+        const int bh = w->Units().BaseHeight();
+        const auto px = [&](int x, int y, int width, int height) {
+            const auto round = [](int v, int base, int d) { return (v * base + d / 2) / d; };
+            const int left = round(x, bw, 4);
+            const int top = round(y, bh, 8);
+            return QRect(left, top, round(x + width, bw, 4) - left, round(y + height, bh, 8) - top);
+        };
+        QCOMPARE(w->size(), px(0, 0, 680, 399).size());
         QCOMPARE(w->minimumSize(), w->maximumSize());  // fixed size
         QVERIFY(w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-        QCOMPARE(w->YcLabel(0)->geometry(), Pixels(*w, ml::YcLabel(0)));
-        QCOMPARE(w->YcValue(62)->geometry(), Pixels(*w, ml::YcValue(62)));
-        QCOMPARE(w->YxState(67)->geometry(), Pixels(*w, ml::YxState(67)));
-        QCOMPARE(w->LogBoxWidget()->geometry(), Pixels(*w, ml::LogBox()));
-        QCOMPARE(w->ButtonWidget(ml::Button::OpenLow2)->geometry(),
-                 Pixels(*w, ml::ButtonRect(ml::Button::OpenLow2)));
+        const std::pair<QWidget*, QRect> placed[] = {
+            {w->YcLabel(0), px(6, 10, 70, 12)},
+            {w->YcValue(62), px(301, 310, 33, 12)},
+            {w->YxState(67), px(410, 307, 26, 10)},
+            {w->LogBoxWidget(), px(441, 237, 236, 93)},
+            {w->ButtonWidget(ml::Button::OpenLow2), px(623, 367, 52, 22)},
+            {w->AddressBox(), px(244, 359, 40, 13)},
+        };
+        for (const auto& [widget, rect] : placed) QCOMPARE(widget->geometry(), rect);
         QCOMPARE(w->ButtonWidget(ml::Button::OpenLow2)->text(), QStringLiteral("分2#低压侧"));
-        QCOMPARE(w->AddressBox()->geometry(), Pixels(*w, ml::AddressBox()));
         // Before the initialisation only the template's labels exist.
         QVERIFY(w->YcLabel(43) && !w->YcLabel(44));
         QVERIFY(w->YxLabel(39) && !w->YxLabel(40));
@@ -219,7 +227,9 @@ class MainWindowTest : public QObject {
         // Created labels follow the column's last template label at its row pitch.
         const int pitch = w->YcLabel(43)->y() - w->YcLabel(42)->y();
         QCOMPARE(w->YcLabel(44)->y(), w->YcLabel(43)->y() + pitch);
-        QVERIFY(w->YcLabel(62)->isVisible() || !w->isVisible());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(w->YcLabel(62)->isVisible());
         for (int i = 30; i < 63; ++i) QVERIFY(w->YcValue(i)->text().isEmpty());
         QCOMPARE(w->YxLabel(39)->text(), QStringLiteral("开关40"));
         QCOMPARE(w->YxLabel(44)->text(), QStringLiteral("开关45"));
