@@ -559,7 +559,7 @@ class MainWindowTest : public QObject {
         }
     }
 
-    void screenshot() {
+    void valuesAreDrawnInTheirColours() {
         f_->yx.Number = 50;
         config::SetText(f_->yc.Name[0], platform::Utf8ToGbk("油温(℃)"));
         auto w = NewWindow();
@@ -575,8 +575,24 @@ class MainWindowTest : public QObject {
         w->ShowDeviceModel("VARN");
         w->ShowDeviceVersion("V1.63");
         for (int i = 0; i < 5; ++i) w->AppendLogEntry("08:05:0" + std::to_string(i) + " -> 欢迎使用\r\n");
-        QDir().mkpath("/tmp/varn-shots");
-        QVERIFY(w->grab().save("/tmp/varn-shots/main-window-test.png"));
+        // The drawn window shows each value in its table's colours: a white box with green or blue text.
+        const QImage shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const qreal scale = shot.devicePixelRatio();
+        for (int i : {0, 1, 28, 29}) {
+            const QRect box = w->YcValue(i)->geometry();
+            int white = 0;
+            int inked = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x) {
+                    const QColor c = shot.pixelColor(QPoint(x, y) * scale);
+                    if (c == Qt::white) ++white;
+                    const bool green = c.green() > 60 && c.red() < 90 && c.blue() < 90;
+                    const bool blue = c.blue() > 120 && c.red() < 90 && c.green() < 90;
+                    if (i % 2 ? blue : green) ++inked;
+                }
+            QVERIFY2(white > box.width() * box.height() / 2, qPrintable(QString::number(i)));
+            QVERIFY2(inked > 5, qPrintable(QString::number(i)));
+        }
     }
 };
 
