@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "FakePrompts.h"
+#include "support/Waiting.h"
 #include "ui/settings/ProjectCommands.h"
 #include "ui/settings/ProjectFile.h"
 
@@ -234,17 +235,13 @@ TEST_F(ProjectCommandsTest, FifosAndDevicesAreRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string zero = folder + "/zero.prj";
     ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
-    auto work = std::async(std::launch::async, [&] {
+    ::test::RunWithin(std::chrono::seconds(10), "a project file that is a FIFO stalled the window", [&] {
         for (const std::string& path : {fifo, zero}) {
             prompts.filePath = path;
             OpenProjectFile(ctx);
             SaveProjectFile(ctx);
         }
     });
-    if (work.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        std::fprintf(stderr, "a project file that is a FIFO stalled the window\n");
-        std::_Exit(1);
-    }
     const std::string open = "inform: 无法打开项目文件！";
     const std::string save = "inform: 无法保存项目文件！";
     EXPECT_EQ(prompts.shown, (std::vector<std::string>{open, save, open, save}));
