@@ -15,6 +15,7 @@
 #include "engine/EngineContext.h"
 #include "engine/ManagementThread.h"
 #include "modbus/Crc16.h"
+#include "support/FakeTransport.h"
 
 namespace engine_test {
 
@@ -27,48 +28,7 @@ inline Bytes WithCrc(Bytes body) {
     return body;
 }
 
-// Answers each sent frame with what `responder` returns (nothing: the relay stays silent).
-class FakeTransport : public engine::Transport {
-  public:
-    std::function<std::optional<Bytes>(const Bytes&)> responder;
-    bool ready = true;
-    bool openResult = true;
-    bool accessDenied = false;
-    std::vector<Bytes> sent;
-    std::vector<std::string> calls;  // "open 12", "close", "register 5"
-
-    bool TransportReady() override { return ready; }
-    bool SendFrame(const std::uint8_t* frame, int length) override {
-        sent.emplace_back(frame, frame + length);
-        if (responder) pending_ = responder(sent.back());
-        return true;
-    }
-    bool FrameReady() override { return pending_.has_value(); }
-    void SetFrameListener(std::function<void()>) override {}
-    std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity) override {
-        if (!pending_) return 0;
-        const std::size_t n = std::min(capacity, pending_->size());
-        std::copy_n(pending_->begin(), n, destination);
-        pending_.reset();
-        return n;
-    }
-    bool OpenPort(int port, int, int, int, int) override {
-        calls.push_back("open " + std::to_string(port));
-        return openResult;
-    }
-    bool ClosePort() override {
-        calls.push_back("close");
-        return true;
-    }
-    bool RegisterWithCommServer(int port) override {
-        calls.push_back("register " + std::to_string(port));
-        return openResult;
-    }
-    bool PortAccessDenied() override { return accessDenied; }
-
-  private:
-    std::optional<Bytes> pending_;
-};
+using FakeTransport = test::FakeTransport;
 
 class FakeMainView : public engine::MainView {
   public:
