@@ -89,32 +89,40 @@ class EngineRecorder : public engine::MainView, public engine::Monitor, public e
     std::vector<Frame> frames_;
 };
 
-// The four tables loaded from `ini` and a context wiring them, the state and the recorder. The caller sets
-// ctx.transport and ctx.basicSettingsPath.
-struct EngineWiring {
+// The four tables loaded from `ini`, their mutex, the engine state and a context that points at them. The
+// caller wires the transport, the views and the settings file.
+struct EngineTables {
     std::unique_ptr<config::YcTable> yc = std::make_unique<config::YcTable>();
     std::unique_ptr<config::YxTable> yx = std::make_unique<config::YxTable>();
     std::unique_ptr<config::ParamTable> param = std::make_unique<config::ParamTable>();
     std::unique_ptr<config::SettingTable> setting = std::make_unique<config::SettingTable>();
     std::mutex tablesMutex;
     engine::EngineState state;
-    EngineRecorder recorder;
     engine::EngineContext ctx;
 
-    explicit EngineWiring(const std::string& ini) {
+    explicit EngineTables(const std::string& ini) {
         config::LoadYcTable(ini, *yc);
         config::LoadYxTable(ini, *yx);
         config::LoadParamTable(ini, *param);
         config::LoadSettingTable(ini, *setting);
         ctx.state = &state;
-        ctx.mainView = &recorder;
-        ctx.monitor = &recorder;
-        ctx.messageBoxes = &recorder;
         ctx.yc = yc.get();
         ctx.yx = yx.get();
         ctx.param = param.get();
         ctx.setting = setting.get();
         ctx.tablesMutex = &tablesMutex;
+    }
+};
+
+// The tables with the recorder as every view and as the log. The caller sets ctx.transport and
+// ctx.basicSettingsPath.
+struct EngineWiring : EngineTables {
+    EngineRecorder recorder;
+
+    explicit EngineWiring(const std::string& ini) : EngineTables(ini) {
+        ctx.mainView = &recorder;
+        ctx.monitor = &recorder;
+        ctx.messageBoxes = &recorder;
         ctx.log = [this](const std::string& t) { recorder.Log(t); };
     }
 };

@@ -15,18 +15,15 @@
 #include "engine/EngineContext.h"
 #include "engine/ManagementThread.h"
 #include "modbus/Crc16.h"
+#include "support/EngineRecorder.h"
 #include "support/FakeTransport.h"
+#include "support/Frames.h"
 
 namespace engine_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes WithCrc(Bytes body) {
-    const std::size_t n = body.size();
-    body.resize(n + 2);
-    modbus::AppendCrc16(body.data(), n);
-    return body;
-}
+using test_support::WithCrc;
 
 using FakeTransport = test::FakeTransport;
 
@@ -81,13 +78,7 @@ inline std::string SampleIni() {
     return std::string(dir ? dir : ".") + "/program_folder/配置文件/VARN.ini";
 }
 
-struct Harness {
-    std::unique_ptr<config::YcTable> yc = std::make_unique<config::YcTable>();
-    std::unique_ptr<config::YxTable> yx = std::make_unique<config::YxTable>();
-    std::unique_ptr<config::ParamTable> param = std::make_unique<config::ParamTable>();
-    std::unique_ptr<config::SettingTable> setting = std::make_unique<config::SettingTable>();
-    std::mutex tablesMutex;
-    engine::EngineState state;
+struct Harness : test::EngineTables {
     FakeTransport transport;
     FakeMainView view;
     FakeBoxes boxes;
@@ -96,23 +87,12 @@ struct Harness {
     std::vector<std::string> sounds;
     std::vector<Bytes> decoded;
     int sleptMs = 0;
-    engine::EngineContext ctx;
     engine::ManagementThread thread{ctx};
 
-    Harness() {
-        config::LoadYcTable(SampleIni(), *yc);
-        config::LoadYxTable(SampleIni(), *yx);
-        config::LoadParamTable(SampleIni(), *param);
-        config::LoadSettingTable(SampleIni(), *setting);
+    Harness() : EngineTables(SampleIni()) {
         state.sleepOverride = [this](int ms) { sleptMs += ms; };
-        ctx.state = &state;
         ctx.transport = &transport;
         ctx.mainView = &view;
-        ctx.yc = yc.get();
-        ctx.yx = yx.get();
-        ctx.param = param.get();
-        ctx.setting = setting.get();
-        ctx.tablesMutex = &tablesMutex;
         ctx.eventRecords = &events;
         ctx.messageBoxes = &boxes;
         ctx.log = [this](const std::string& t) { logs.push_back(t); };
@@ -122,12 +102,7 @@ struct Harness {
 
     // A well-formed poll answer of `registers` registers from `address`.
     static Bytes PollAnswer(std::uint8_t address, const std::vector<std::uint16_t>& registers) {
-        Bytes b{address, 3, static_cast<std::uint8_t>(2 * registers.size())};
-        for (std::uint16_t r : registers) {
-            b.push_back(static_cast<std::uint8_t>(r >> 8));
-            b.push_back(static_cast<std::uint8_t>(r & 0xFF));
-        }
-        return WithCrc(b);
+        return test_support::ReadAnswer(address, registers);
     }
 
     int Count(const std::string& text) const {
