@@ -61,7 +61,7 @@ void PollPeriod(const engine_it::Recorder& recorder, PollingFigures& out) {
     const auto frames = recorder.Frames();
     Clock::time_point last{};
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        if (!engine_it::EngineOnSim::IsPoll(frames[i])) continue;
+        if (!engine_it::Recorder::IsPoll(frames[i])) continue;
         if (last != Clock::time_point{}) periods.push_back(Ms(frames[i].at - last));
         last = frames[i].at;
         if (i + 1 < frames.size() && frames[i + 1].received) answered.push_back(Ms(frames[i + 1].at - last));

@@ -114,7 +114,7 @@ class MainWindow(unittest.TestCase):
                 alert, texts = self.s.message_box()
                 self.assertIn(message, texts)
                 xinput.key("Return")
-                a11y.wait_for(lambda: not a11y.find_all(self.s.app, "alert"), what="the message closing")
+                self.s.wait_no_message_box()
         self.s.click(box)
         xinput.key("ctrl+a")
         xinput.type_text("1")

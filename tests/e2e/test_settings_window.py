@@ -96,7 +96,7 @@ class SettingsWindow(unittest.TestCase):
         self.edit_cell(self.value_cell(0, 1), "25")
         self.assertIn("定值越限，范围：0.100000 ~ 20.000000", self.alert_texts(shot="settings-out-of-range.png"))
         xinput.key("Return")
-        a11y.wait_for(lambda: not a11y.find_all(self.s.app, "alert"), what="the message box closing")
+        self.s.wait_no_message_box()
         self.assertEqual(a11y.text(self.value_cell(0, 1)), "5.50")
         frame = self.transfer("下载定值", lambda f: is_write_block(f, 1, SETTINGS_START, SETTINGS_COUNT),
                               "下载所有定值成功!")

@@ -23,14 +23,7 @@ class FakeClock : public Clock {
     // Convenience: Set({year, month, day, hour, minute, second, millisecond}).
     void Set(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
              int millisecond = 0) {
-        LocalTime t;
-        t.year = year;
-        t.month = month;
-        t.day = day;
-        t.hour = hour;
-        t.minute = minute;
-        t.second = second;
-        t.millisecond = millisecond;
+        LocalTime t{year, month, day, hour, minute, second, millisecond};
         Set(t);
     }
 

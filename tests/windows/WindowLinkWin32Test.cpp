@@ -14,37 +14,15 @@
 #include "modbus/Crc16.h"
 #include "modbus/Requests.h"
 #include "platform/WindowLink.h"
+#include "support/LinkInbox.h"
+#include "support/Waiting.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-// What a receiver was sent, from its own thread.
-class Inbox {
-  public:
-    void Add(const platform::CopyDataMessage& m) {
-        std::lock_guard lock(mutex_);
-        messages_.push_back(
-            {m.sender, m.dwData, Bytes(m.bytes.begin(), m.bytes.end()), std::this_thread::get_id()});
-        cv_.notify_all();
-    }
-    struct Message {
-        platform::WindowHandle sender;
-        std::uint64_t dwData;
-        Bytes bytes;
-        std::thread::id thread;
-    };
-    std::vector<Message> Messages() {
-        std::lock_guard lock(mutex_);
-        return messages_;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::vector<Message> messages_;
-};
+using Inbox = test::LinkInbox;
 
 std::string UniqueTitle(const char* what) {
     return std::string("Tessel - 通讯正常 - ") + what + " " + std::to_string(GetCurrentProcessId());
@@ -113,15 +91,6 @@ struct Host {
     }
 };
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 TEST(Win32WindowLink, HostAndCommunicationServerInTwoProcesses) {
     const std::string title = UniqueTitle("通讯服务器");
     const std::wstring server = platform::win32::Widen(wintest::ProgramDir() + "\\comm_server.exe");
@@ -132,7 +101,7 @@ TEST(Win32WindowLink, HostAndCommunicationServerInTwoProcesses) {
 
     wintest::Child child(L"\"" + server + L"\" --title \"" + platform::win32::Widen(title) + L"\"");
     ASSERT_TRUE(child.Started());
-    ASSERT_TRUE(WaitUntil([&] { return platform::WindowExists(title); }, 20s))
+    ASSERT_TRUE(test::WaitUntil([&] { return platform::WindowExists(title); }, 20s, 5ms))
         << "the server window never came";
     EXPECT_TRUE(host.comSer.TransportReady());
 
@@ -150,7 +119,7 @@ TEST(Win32WindowLink, HostAndCommunicationServerInTwoProcesses) {
     std::size_t length = 0;
     for (int attempt = 0; attempt < 3 && length == 0; ++attempt) {
         ASSERT_TRUE(host.comSer.SendFrame(poll.data(), static_cast<int>(poll.size())));
-        if (WaitUntil([&] { return host.comSer.FrameReady(); }, 3s))
+        if (test::WaitUntil([&] { return host.comSer.FrameReady(); }, 3s, 5ms))
             length = host.comSer.TakeFrame(reply, sizeof reply);
     }
     ASSERT_EQ(length, 5u + 2u * 40u);

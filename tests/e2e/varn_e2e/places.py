@@ -96,7 +96,7 @@ class LinuxHands:
         self.s.no_window(title, timeout)
 
     def box_gone(self):
-        a11y.wait_for(lambda: not a11y.find_all(self.s.app, "alert"), what="the message box closing")
+        self.s.wait_no_message_box()
 
     def find(self, name, control):
         window = self.windows[name]

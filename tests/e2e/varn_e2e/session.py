@@ -254,6 +254,10 @@ class Session(ProgramRun):
     def answer(self, box, name):
         """Clicks the standard button `name` of the message box `box` and waits until the box has closed."""
         self.click(self.standard_button(box, name))
+        self.wait_no_message_box()
+
+    def wait_no_message_box(self):
+        """Waits until no message box is showing."""
         a11y.wait_for(lambda: not a11y.find_all(self.app, "alert"), what="the message box closing")
 
     def bring_to_front(self, title):

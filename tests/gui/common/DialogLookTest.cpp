@@ -65,22 +65,24 @@ void DialogLookTest::MessageBoxesGetTheDialogColours() {
     const QPalette before = QApplication::palette();
     const QFont fontBefore = QApplication::font();
     ui::ApplyDialogColours(*qApp);
+    const QColor background(210, 222, 252);
+    const QColor text(100, 100, 0);
 
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VARN"), QStringLiteral("通讯错误，暂时不能上装定值"),
                     QMessageBox::Ok);
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QCOMPARE(box.palette().color(QPalette::Window), ui::kDialogBackground);
+    QCOMPARE(box.palette().color(QPalette::Window), background);
     const auto labels = box.findChildren<QLabel*>();
     QVERIFY(!labels.isEmpty());
-    for (QLabel* label : labels) QCOMPARE(label->palette().color(QPalette::WindowText), ui::kDialogText);
+    for (QLabel* label : labels) QCOMPARE(label->palette().color(QPalette::WindowText), text);
     // The surface really is drawn in the colour.
     const QImage shot = box.grab().toImage();
-    QCOMPARE(QColor(shot.pixel(1, 1)), ui::kDialogBackground);
+    QCOMPARE(QColor(shot.pixel(1, 1)), background);
     box.close();
 
     QDialog dialog;
-    QCOMPARE(dialog.palette().color(QPalette::Window), ui::kDialogBackground);
+    QCOMPARE(dialog.palette().color(QPalette::Window), background);
 
     QApplication::setPalette(before);
     QApplication::setFont(fontBefore);

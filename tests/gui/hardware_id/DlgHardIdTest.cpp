@@ -16,12 +16,7 @@ class DlgHardIdTest : public QObject {
     void EntryWindowConfirmsTwiceAndReturnsTheId() {
         HardwareInfoBytes blank;
         blank.fill(0);
-        platform::LocalTime t;
-        t.year = 2026;
-        t.month = 12;
-        t.day = 7;
-        t.hour = 8;
-        t.minute = 5;
+        platform::LocalTime t{2026, 12, 7, 8, 5};
         DlgSetGetHardID w(blank, t);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));

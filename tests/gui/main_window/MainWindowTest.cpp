@@ -41,10 +41,6 @@ namespace ml = ui::main_layout;
 
 namespace {
 
-QRect Pixels(const ui::MainWindow& w, const ml::DluRect& r) {
-    return w.Units().MapDialogRect(QRect(r.x, r.y, r.w, r.h));
-}
-
 QColor Background(const QWidget* w) {
     return w->palette().color(QPalette::Window);
 }
@@ -95,18 +91,30 @@ class MainWindowTest : public QObject {
 
     void layoutFollowsDialogUnits() {
         auto w = NewWindow();
-        QCOMPARE(w->size(), w->Units().ToPixels({680, 399}));
+        // Dialog units of the template: x and width in quarters of the base width, y and height in eighths of
+        // the base height, each edge rounded on its own.
+        const int bw = w->Units().BaseWidth();
+        const int bh = w->Units().BaseHeight();
+        const auto px = [&](int x, int y, int width, int height) {
+            const auto round = [](int v, int base, int d) { return (v * base + d / 2) / d; };
+            const int left = round(x, bw, 4);
+            const int top = round(y, bh, 8);
+            return QRect(left, top, round(x + width, bw, 4) - left, round(y + height, bh, 8) - top);
+        };
+        QCOMPARE(w->size(), px(0, 0, 680, 399).size());
         QCOMPARE(w->minimumSize(), w->maximumSize());  // fixed size
         QVERIFY(w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         QVERIFY(!w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-        QCOMPARE(w->YcLabel(0)->geometry(), Pixels(*w, ml::YcLabel(0)));
-        QCOMPARE(w->YcValue(62)->geometry(), Pixels(*w, ml::YcValue(62)));
-        QCOMPARE(w->YxState(67)->geometry(), Pixels(*w, ml::YxState(67)));
-        QCOMPARE(w->LogBoxWidget()->geometry(), Pixels(*w, ml::LogBox()));
-        QCOMPARE(w->ButtonWidget(ml::Button::OpenLow2)->geometry(),
-                 Pixels(*w, ml::ButtonRect(ml::Button::OpenLow2)));
+        const std::pair<QWidget*, QRect> placed[] = {
+            {w->YcLabel(0), px(6, 10, 70, 12)},
+            {w->YcValue(62), px(301, 310, 33, 12)},
+            {w->YxState(67), px(410, 307, 26, 10)},
+            {w->LogBoxWidget(), px(441, 237, 236, 93)},
+            {w->ButtonWidget(ml::Button::OpenLow2), px(623, 367, 52, 22)},
+            {w->AddressBox(), px(244, 359, 40, 13)},
+        };
+        for (const auto& [widget, rect] : placed) QCOMPARE(widget->geometry(), rect);
         QCOMPARE(w->ButtonWidget(ml::Button::OpenLow2)->text(), QStringLiteral("分2#低压侧"));
-        QCOMPARE(w->AddressBox()->geometry(), Pixels(*w, ml::AddressBox()));
         // Before the initialisation only the template's labels exist.
         QVERIFY(w->YcLabel(43) && !w->YcLabel(44));
         QVERIFY(w->YxLabel(39) && !w->YxLabel(40));
@@ -220,7 +228,9 @@ class MainWindowTest : public QObject {
         // Created labels follow the column's last template label at its row pitch.
         const int pitch = w->YcLabel(43)->y() - w->YcLabel(42)->y();
         QCOMPARE(w->YcLabel(44)->y(), w->YcLabel(43)->y() + pitch);
-        QVERIFY(w->YcLabel(62)->isVisible() || !w->isVisible());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(w->YcLabel(62)->isVisible());
         for (int i = 30; i < 63; ++i) QVERIFY(w->YcValue(i)->text().isEmpty());
         QCOMPARE(w->YxLabel(39)->text(), QStringLiteral("开关40"));
         QCOMPARE(w->YxLabel(44)->text(), QStringLiteral("开关45"));
@@ -550,7 +560,7 @@ class MainWindowTest : public QObject {
         }
     }
 
-    void screenshot() {
+    void valuesAreDrawnInTheirColours() {
         f_->yx.Number = 50;
         config::SetText(f_->yc.Name[0], platform::Utf8ToGbk("油温(℃)"));
         auto w = NewWindow();
@@ -567,6 +577,24 @@ class MainWindowTest : public QObject {
         w->ShowDeviceVersion("V1.63");
         for (int i = 0; i < 5; ++i) w->AppendLogEntry("08:05:0" + std::to_string(i) + " -> 欢迎使用\r\n");
         QVERIFY(w->grab().save(test_support::GuiShotPath(QStringLiteral("main-window-test.png"))));
+        // The drawn window shows each value in its table's colours: a white box with green or blue text.
+        const QImage shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const qreal scale = shot.devicePixelRatio();
+        for (int i : {0, 1, 28, 29}) {
+            const QRect box = w->YcValue(i)->geometry();
+            int white = 0;
+            int inked = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x) {
+                    const QColor c = shot.pixelColor(QPoint(x, y) * scale);
+                    if (c == Qt::white) ++white;
+                    const bool green = c.green() > 60 && c.red() < 90 && c.blue() < 90;
+                    const bool blue = c.blue() > 120 && c.red() < 90 && c.green() < 90;
+                    if (i % 2 ? blue : green) ++inked;
+                }
+            QVERIFY2(white > box.width() * box.height() / 2, qPrintable(QString::number(i)));
+            QVERIFY2(inked > 5, qPrintable(QString::number(i)));
+        }
     }
 };
 

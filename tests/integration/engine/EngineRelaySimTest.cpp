@@ -19,9 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-int CountPolls(const std::vector<Recorder::Frame>& frames) {
-    return static_cast<int>(std::count_if(frames.begin(), frames.end(), EngineOnSim::IsPoll));
-}
+using test::EngineRecorder;
 
 TEST(EngineOnRelaySim, ParameterReadFirstThenPollsBackToBackAndCommandsBetween) {
     EngineOnSim e;
@@ -30,7 +28,8 @@ TEST(EngineOnRelaySim, ParameterReadFirstThenPollsBackToBackAndCommandsBetween) 
     ASSERT_TRUE(engine::UploadParameters(e.ctx));  // as the main window's start-up queues it
     ASSERT_TRUE(e.thread->Start());
 
-    ASSERT_TRUE(e.recorder.WaitFor([](auto&, auto& frames) { return CountPolls(frames) >= 6; }, 10s));
+    ASSERT_TRUE(
+        e.recorder.WaitFor([](auto&, auto& frames) { return EngineRecorder::CountPolls(frames) >= 6; }, 10s));
     auto frames = e.recorder.Frames();
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames[0].bytes, (Bytes{1, 3, 0, 100, 0, 64, frames[0].bytes[6], frames[0].bytes[7]}));
@@ -44,7 +43,7 @@ TEST(EngineOnRelaySim, ParameterReadFirstThenPollsBackToBackAndCommandsBetween) 
     // Polls follow each other at the answer time plus the 200 ms silence, without a gap of our own.
     std::vector<Clock::time_point> polls;
     for (const auto& f : frames)
-        if (EngineOnSim::IsPoll(f)) polls.push_back(f.at);
+        if (EngineRecorder::IsPoll(f)) polls.push_back(f.at);
     for (std::size_t i = 2; i < polls.size(); ++i) EXPECT_LT(polls[i] - polls[i - 1], 600ms);
 
     // A queued command goes out before the next poll and its echo is reported.
@@ -56,7 +55,7 @@ TEST(EngineOnRelaySim, ParameterReadFirstThenPollsBackToBackAndCommandsBetween) 
     std::size_t next = before;
     while (next < frames.size() && frames[next].received) ++next;
     // At most the poll already under way precedes it.
-    if (next < frames.size() && EngineOnSim::IsPoll(frames[next])) {
+    if (next < frames.size() && EngineRecorder::IsPoll(frames[next])) {
         ++next;
         while (next < frames.size() && frames[next].received) ++next;
     }
@@ -76,15 +75,16 @@ TEST(EngineOnRelaySim, ReconnectWhilePollingAndAddressSearch) {
     ASSERT_TRUE(e.sim.ok());
     ASSERT_TRUE(e.Open());
     ASSERT_TRUE(e.thread->Start());
-    ASSERT_TRUE(e.recorder.WaitFor([](auto&, auto& frames) { return CountPolls(frames) >= 2; }, 5s));
+    ASSERT_TRUE(
+        e.recorder.WaitFor([](auto&, auto& frames) { return EngineRecorder::CountPolls(frames) >= 2; }, 5s));
     // Reconnects race the polls, the read thread and the management thread's sends.
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(engine::Reconnect(e.ctx, "7"));
         std::this_thread::sleep_for(std::chrono::milliseconds(37 * i));
     }
-    const int polls = CountPolls(e.recorder.Frames());
-    ASSERT_TRUE(
-        e.recorder.WaitFor([&](auto&, auto& frames) { return CountPolls(frames) >= polls + 3; }, 10s));
+    const int polls = EngineRecorder::CountPolls(e.recorder.Frames());
+    ASSERT_TRUE(e.recorder.WaitFor(
+        [&](auto&, auto& frames) { return EngineRecorder::CountPolls(frames) >= polls + 3; }, 10s));
 
     // A wrong address gets no answer; the address search finds the relay's.
     e.state.SetDeviceAddress(9);
@@ -125,7 +125,8 @@ TEST(EngineOnRelaySim, TelesignalChangeAndItsSoeRecordReachTheDailyLog) {
     ASSERT_EQ(e.sim.Command("get yx 5"), "YX 5 0");  // 接地刀闸位置, open
     ASSERT_TRUE(e.Open());
     ASSERT_TRUE(e.thread->Start());
-    ASSERT_TRUE(e.recorder.WaitFor([](auto&, auto& frames) { return CountPolls(frames) >= 2; }, 10s));
+    ASSERT_TRUE(
+        e.recorder.WaitFor([](auto&, auto& frames) { return EngineRecorder::CountPolls(frames) >= 2; }, 10s));
     ASSERT_EQ(e.sim.Command("set yx 5 1"), "OK");
     const auto soeLine = [](const std::string& t) { return t.rfind("SOE发生：接地刀闸位置，", 0) == 0; };
     ASSERT_TRUE(e.recorder.WaitFor(

@@ -17,6 +17,7 @@
 
 #include "log/OperationLog.h"
 #include "support/FakeClock.h"
+#include "support/Waiting.h"
 #include "unit/log/LogTestFolder.h"
 
 namespace oplog {
@@ -43,16 +44,6 @@ OperationLog::Options OptionsFor(const LogTestFolder& folder, const platform::Cl
     options.clock = &clock;
     options.programFolder = folder.Root();
     return options;
-}
-
-// Runs `work` on another thread; a hang is reported and ends the test program instead of stalling CI.
-void RunWithin(std::chrono::seconds limit, std::function<void()> work, const char* what) {
-    auto done = std::async(std::launch::async, std::move(work));
-    if (done.wait_for(limit) != std::future_status::ready) {
-        std::fprintf(stderr, "deadlock: %s\n", what);
-        std::_Exit(1);
-    }
-    done.get();
 }
 
 TEST(OperationLogThreads, TwoThreadsWriteWholeLinesInCallOrder) {
@@ -109,12 +100,10 @@ TEST(OperationLogThreads, SinkThatWaitsForAnotherThreadsEntryDoesNotDeadlock) {
         }
     };
     log.SetLogBoxSink(waitsForOther);
-    RunWithin(
-        std::chrono::seconds(20), [&] { log.LogOperation("outer box"); }, "log box sink");
+    ::test::RunWithin(std::chrono::seconds(20), "log box sink", [&] { log.LogOperation("outer box"); });
     log.SetLogBoxSink(nullptr);
     log.SetMonitorSink(waitsForOther);
-    RunWithin(
-        std::chrono::seconds(20), [&] { log.LogOperation("outer monitor"); }, "monitor sink");
+    ::test::RunWithin(std::chrono::seconds(20), "monitor sink", [&] { log.LogOperation("outer monitor"); });
     log.SetMonitorSink(nullptr);
 
     EXPECT_EQ(nested.load(), 2);
@@ -143,8 +132,7 @@ TEST(OperationLogThreads, LogBoxShowsEntriesInFileOrder) {
     });
     std::thread management([&] { log.LogOperation("management"); });
     while (folder.Read("2026-12-07.log").find("management") == std::string::npos) std::this_thread::yield();
-    RunWithin(
-        std::chrono::seconds(20), [&] { log.LogOperation("ui"); }, "second entry");
+    ::test::RunWithin(std::chrono::seconds(20), "second entry", [&] { log.LogOperation("ui"); });
     secondDone.set_value();
     management.join();
     log.SetLogBoxSink(nullptr);
@@ -191,8 +179,7 @@ TEST(OperationLogLockedFile, FileLockedElsewhereSkipsEntryWithoutBlocking) {
     ASSERT_EQ(::flock(foreign, LOCK_EX), 0);
     std::vector<std::string> box;
     log.SetLogBoxSink([&](const std::string& entry) { box.push_back(entry); });
-    RunWithin(
-        std::chrono::seconds(20), [&] { log.LogOperation("while locked"); }, "locked file");
+    ::test::RunWithin(std::chrono::seconds(20), "locked file", [&] { log.LogOperation("while locked"); });
     ::flock(foreign, LOCK_UN);
     ::close(foreign);
     log.LogOperation("after");

@@ -129,8 +129,7 @@ TEST(RelaySim, BlockAndClockWritesAreStoredAndEchoed) {
     EXPECT_EQ(sim.Command("get reg 130"), "REG 130 1100");
 
     // Clock set: echo with start 0 and quantity 6, then the poll shows the new time running on.
-    platform::LocalTime t;
-    t.year = 2026, t.month = 12, t.day = 7, t.hour = 8, t.minute = 5, t.second = 9;
+    platform::LocalTime t{2026, 12, 7, 8, 5, 9};
     const Bytes clock = modbus::BuildClockSetRequest(1, 0, t);
     const Bytes echo = sim.Transact(clock);
     EXPECT_EQ(echo, WithCrc({1, 16, 0, 0, 0, 6}));

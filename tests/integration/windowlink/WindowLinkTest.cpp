@@ -24,6 +24,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/LinkInbox.h"
+#include "support/Waiting.h"
+
 namespace {
 
 using platform::CopyDataMessage;
@@ -32,30 +35,7 @@ using platform::WindowHandle;
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
-struct Received {
-    WindowHandle sender;
-    std::uint64_t dwData;
-    Bytes bytes;
-};
-
-// Collects what a receiver got.
-class Inbox {
-  public:
-    LinkReceiver::Handler Handler() {
-        return [this](const CopyDataMessage& m) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            messages_.push_back({m.sender, m.dwData, Bytes(m.bytes.begin(), m.bytes.end())});
-        };
-    }
-    std::vector<Received> Messages() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return messages_;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::vector<Received> messages_;
-};
+using Inbox = test::LinkInbox;
 
 class WindowLinkTest : public ::testing::Test {
   protected:
@@ -325,19 +305,18 @@ TEST_F(WindowLinkTest, AFolderLockHeldElsewhereDoesNotHang) {
     const int lockFd = ::open((folder_ + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_GE(lockFd, 0);
     ASSERT_EQ(::flock(lockFd, LOCK_EX), 0);
-    auto work = std::async(std::launch::async, [] {
-        Inbox inbox;
-        LinkReceiver receiver;
-        const bool started = receiver.Start("server", inbox.Handler());
-        const bool exists = platform::WindowExists("server");
-        const bool sent = platform::SendCopyData("server", 1, 1, {});
-        receiver.Stop();
-        return started && exists && sent && !platform::WindowExists("server");
-    });
-    const bool finished = work.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-    ::close(lockFd);  // lets a hung call end, so the test can report it
-    EXPECT_TRUE(finished) << "waited for the folder lock without limit";
-    EXPECT_TRUE(work.get());
+    const bool worked =
+        ::test::RunWithin(std::chrono::seconds(5), "waited for the folder lock without limit", [] {
+            Inbox inbox;
+            LinkReceiver receiver;
+            const bool started = receiver.Start("server", inbox.Handler());
+            const bool exists = platform::WindowExists("server");
+            const bool sent = platform::SendCopyData("server", 1, 1, {});
+            receiver.Stop();
+            return started && exists && sent && !platform::WindowExists("server");
+        });
+    ::close(lockFd);
+    EXPECT_TRUE(worked);
 }
 
 TEST_F(WindowLinkTest, RunningOutOfDescriptorsDoesNotSpin) {

@@ -115,13 +115,7 @@ TEST_F(LibmodbusPeer, WriteRequestsMatchLibmodbusMaster) {
 
     const std::array<std::uint16_t, 6> clock = {26, 12, 7, 8, 5, 9};
     modbus_write_registers(ctx_, 0, 6, clock.data());
-    platform::LocalTime t;
-    t.year = 2026;
-    t.month = 12;
-    t.day = 7;
-    t.hour = 8;
-    t.minute = 5;
-    t.second = 9;
+    platform::LocalTime t{2026, 12, 7, 8, 5, 9};
     EXPECT_EQ(Drain(), modbus::BuildClockSetRequest(1, 0, t));
 
     const std::array<std::uint16_t, 3> cal = {0x0400, 0x03FF, 0x0401};

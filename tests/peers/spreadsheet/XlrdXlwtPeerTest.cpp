@@ -167,5 +167,78 @@ book.save(sys.argv[1])
     c.Close(false);
 }
 
+TEST(XlrdXlwtPeerTest, XlrdReadsNumbersTextsAndSharedStrings) {
+    TempFolder dir;
+    Workbook wb;
+    Sheet a{"定值", {}, {}};
+    a.Set(0, 0, Cell::Str("序号"));
+    a.Set(1, 0, Cell::Num(-2.5));
+    a.Set(1, 1, Cell::Str("过流Ⅰ段"));
+    a.Set(2, 1, Cell::Str("latin é"));
+    a.Set(2, 2, Cell::Str("序号"));  // shared with the first cell
+    Sheet b{"参数", {}, {}};
+    b.Set(0, 0, Cell::Num(1e300));
+    wb.sheets = {a, b};
+    std::string error;
+    const std::string path = dir.File("sample.xls");
+    ASSERT_TRUE(SaveWorkbookFile(path, wb, error)) << error;
+    bool ok = false;
+    const std::string out = RunPython(dir, kDumpWithXlrd, path, ok);
+    ASSERT_TRUE(ok) << out;
+    EXPECT_EQ(out,
+              "sheet|定值|3|3\n"
+              "定值|0|0|1|序号\n定值|0|1|0|\n定值|0|2|0|\n"
+              "定值|1|0|2|-2.5\n定值|1|1|1|过流Ⅰ段\n定值|1|2|0|\n"
+              "定值|2|0|0|\n定值|2|1|1|latin é\n定值|2|2|1|序号\n"
+              "sheet|参数|1|1\n"
+              "参数|0|0|2|1e+300\n");
+}
+
+// Over 109 FAT sectors (about 7 MB) the header's list of them continues in DIFAT sectors: xlrd reads such a
+// file of ours, and we read one of xlwt's.
+TEST(XlrdXlwtPeerTest, LargeFilesUseTheDifatChainBothWays) {
+    TempFolder dir;
+    Workbook wb;
+    Sheet s{"大表", {}, {}};
+    for (int r = 0; r < 450; ++r) s.Set(r, 0, Cell::Str(std::to_string(r) + std::string(9000, 'z') + "表"));
+    wb.sheets = {s};
+    std::string error;
+    const std::string ours = dir.File("ours.xls");
+    ASSERT_TRUE(SaveWorkbookFile(ours, wb, error)) << error;
+    bool ok = false;
+    const std::string read = RunPython(dir, R"(
+import struct, sys, xlrd
+head = open(sys.argv[1], "rb").read(76)
+fat, difat_first, difat_count = struct.unpack_from("<I", head, 44)[0], *struct.unpack_from("<iI", head, 68)
+s = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)
+print(fat > 109, difat_first >= 0, difat_count, s.name, s.nrows)
+print(all(s.cell_value(r, 0) == str(r) + "z" * 9000 + "\u8868" for r in range(450)))
+)",
+                                       ours, ok);
+    ASSERT_TRUE(ok) << read;
+    EXPECT_EQ(read, "True True 1 大表 450\nTrue\n");
+
+    const std::string theirs = dir.File("xlwt.xls");
+    const std::string wrote = RunPython(dir, R"(
+import struct, sys, xlwt
+book = xlwt.Workbook(encoding="utf-8")
+s = book.add_sheet("Large")
+for r in range(450):
+    s.write(r, 0, "%d" % r + "y" * 9000 + "\u8868")
+book.save(sys.argv[1])
+print(struct.unpack_from("<I", open(sys.argv[1], "rb").read(76), 72)[0])
+)",
+                                        theirs, ok);
+    ASSERT_TRUE(ok) << wrote;
+    EXPECT_EQ(wrote, "1\n");  // one DIFAT sector
+    Workbook loaded;
+    ASSERT_EQ(LoadWorkbookFile(theirs, loaded, error), LoadStatus::Loaded) << error;
+    ASSERT_EQ(loaded.sheets.size(), 1u);
+    ASSERT_EQ(loaded.sheets[0].RowCount(), 450u);
+    for (int r = 0; r < 450; ++r)
+        EXPECT_EQ(loaded.sheets[0].At(r, 0), Cell::Str(std::to_string(r) + std::string(9000, 'y') + "表"))
+            << r;
+}
+
 }  // namespace
 }  // namespace spreadsheet

@@ -8,24 +8,12 @@
 #include <string_view>
 
 #include "platform/Gbk.h"
+#include "support/TempDir.h"
 
 namespace config_test {
 
-class TempFolder {
+class TempFolder : public ::test::TempDir {
   public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "varn-config-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-
     // Writes `utf8Lines` (lines separated by '\n') converted to GBK, each line ended by CR LF.
     std::string WriteIni(const std::string& relative, std::string_view utf8Lines) const {
         std::string bytes;
@@ -39,15 +27,12 @@ class TempFolder {
     std::string WriteBytes(const std::string& relative, const std::string& bytes) const {
         // Taken as UTF-8 on every system (a narrow path is the ANSI code page on Windows).
         const std::filesystem::path file =
-            std::filesystem::path(path_) /
+            std::filesystem::path(Path()) /
             std::filesystem::path(std::u8string(relative.begin(), relative.end()));
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << bytes;
         return file.string();
     }
-
-  private:
-    std::string path_;
 };
 
 }  // namespace config_test

@@ -150,7 +150,7 @@ TEST(DeviceOperations, ReconnectLogsAPortThatCouldNotBeStored) {
     h.ctx.basicSettingsPath = "/nonexistent-folder/基本配置.ini";
     EXPECT_TRUE(engine::Reconnect(h.ctx, "3"));  // the link still opens
     EXPECT_EQ(h.transport.calls, (std::vector<std::string>{"close", "open 3"}));
-    EXPECT_EQ(h.logs, (std::vector<std::string>{engine::kPortNotSavedText, "重新连接，打开串口成功!"}));
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"保存串口号到基本配置.ini失败!", "重新连接，打开串口成功!"}));
 }
 
 }  // namespace

@@ -15,60 +15,17 @@
 #include "engine/EngineContext.h"
 #include "engine/ManagementThread.h"
 #include "modbus/Crc16.h"
+#include "support/EngineRecorder.h"
+#include "support/FakeTransport.h"
+#include "support/Frames.h"
 
 namespace engine_test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes WithCrc(Bytes body) {
-    const std::size_t n = body.size();
-    body.resize(n + 2);
-    modbus::AppendCrc16(body.data(), n);
-    return body;
-}
+using test_support::WithCrc;
 
-// Answers each sent frame with what `responder` returns (nothing: the relay stays silent).
-class FakeTransport : public engine::Transport {
-  public:
-    std::function<std::optional<Bytes>(const Bytes&)> responder;
-    bool ready = true;
-    bool openResult = true;
-    bool accessDenied = false;
-    std::vector<Bytes> sent;
-    std::vector<std::string> calls;  // "open 12", "close", "register 5"
-
-    bool TransportReady() override { return ready; }
-    bool SendFrame(const std::uint8_t* frame, int length) override {
-        sent.emplace_back(frame, frame + length);
-        if (responder) pending_ = responder(sent.back());
-        return true;
-    }
-    bool FrameReady() override { return pending_.has_value(); }
-    void SetFrameListener(std::function<void()>) override {}
-    std::size_t TakeFrame(std::uint8_t* destination, std::size_t capacity) override {
-        if (!pending_) return 0;
-        const std::size_t n = std::min(capacity, pending_->size());
-        std::copy_n(pending_->begin(), n, destination);
-        pending_.reset();
-        return n;
-    }
-    bool OpenPort(int port, int, int, int, int) override {
-        calls.push_back("open " + std::to_string(port));
-        return openResult;
-    }
-    bool ClosePort() override {
-        calls.push_back("close");
-        return true;
-    }
-    bool RegisterWithCommServer(int port) override {
-        calls.push_back("register " + std::to_string(port));
-        return openResult;
-    }
-    bool PortAccessDenied() override { return accessDenied; }
-
-  private:
-    std::optional<Bytes> pending_;
-};
+using FakeTransport = test::FakeTransport;
 
 class FakeMainView : public engine::MainView {
   public:
@@ -121,13 +78,7 @@ inline std::string SampleIni() {
     return std::string(dir ? dir : ".") + "/program_folder/配置文件/VARN.ini";
 }
 
-struct Harness {
-    std::unique_ptr<config::YcTable> yc = std::make_unique<config::YcTable>();
-    std::unique_ptr<config::YxTable> yx = std::make_unique<config::YxTable>();
-    std::unique_ptr<config::ParamTable> param = std::make_unique<config::ParamTable>();
-    std::unique_ptr<config::SettingTable> setting = std::make_unique<config::SettingTable>();
-    std::mutex tablesMutex;
-    engine::EngineState state;
+struct Harness : test::EngineTables {
     FakeTransport transport;
     FakeMainView view;
     FakeBoxes boxes;
@@ -136,23 +87,12 @@ struct Harness {
     std::vector<std::string> sounds;
     std::vector<Bytes> decoded;
     int sleptMs = 0;
-    engine::EngineContext ctx;
     engine::ManagementThread thread{ctx};
 
-    Harness() {
-        config::LoadYcTable(SampleIni(), *yc);
-        config::LoadYxTable(SampleIni(), *yx);
-        config::LoadParamTable(SampleIni(), *param);
-        config::LoadSettingTable(SampleIni(), *setting);
+    Harness() : EngineTables(SampleIni()) {
         state.sleepOverride = [this](int ms) { sleptMs += ms; };
-        ctx.state = &state;
         ctx.transport = &transport;
         ctx.mainView = &view;
-        ctx.yc = yc.get();
-        ctx.yx = yx.get();
-        ctx.param = param.get();
-        ctx.setting = setting.get();
-        ctx.tablesMutex = &tablesMutex;
         ctx.eventRecords = &events;
         ctx.messageBoxes = &boxes;
         ctx.log = [this](const std::string& t) { logs.push_back(t); };
@@ -162,12 +102,7 @@ struct Harness {
 
     // A well-formed poll answer of `registers` registers from `address`.
     static Bytes PollAnswer(std::uint8_t address, const std::vector<std::uint16_t>& registers) {
-        Bytes b{address, 3, static_cast<std::uint8_t>(2 * registers.size())};
-        for (std::uint16_t r : registers) {
-            b.push_back(static_cast<std::uint8_t>(r >> 8));
-            b.push_back(static_cast<std::uint8_t>(r & 0xFF));
-        }
-        return WithCrc(b);
+        return test_support::ReadAnswer(address, registers);
     }
 
     int Count(const std::string& text) const {

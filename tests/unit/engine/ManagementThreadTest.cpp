@@ -460,7 +460,7 @@ TEST(DeferredCalibration, SecondStepFollowsTheEchoOfTheFirst) {
     EXPECT_TRUE(h.state.commandSlot.Empty());
     h.state.commandSlot.Put(modbus::BuildCalibrationWrite1(1, 130, 1024));
     h.thread.RunPass();
-    EXPECT_EQ(h.logs, (std::vector<std::string>{"操作失败!", engine::kCalibrationAbandonedText}));
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"操作失败!", "下载遥测检验设定参数失败!"}));
     EXPECT_FALSE(h.state.deferredCalibration.Occupied());
 }
 
@@ -514,7 +514,7 @@ TEST(DeferredCalibration, WheelTagSwallowsOnlyTheEchoOfItsOwnWrite) {
     engine::UploadParameters(h.ctx);
     h.thread.RunPass();
     EXPECT_FALSE(h.state.deferredCalibration.Occupied());
-    EXPECT_EQ(h.logs, (std::vector<std::string>{"上装参数失败!", engine::kCalibrationAbandonedText}));
+    EXPECT_EQ(h.logs, (std::vector<std::string>{"上装参数失败!", "下载遥测检验设定参数失败!"}));
 }
 
 TEST(DeferredCalibration, LostFirstStepDoesNotKeepOperationsBusy) {

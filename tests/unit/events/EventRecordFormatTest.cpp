@@ -68,12 +68,7 @@ TEST(EventRecordFormat, NameTableCodesAndLimits) {
 TEST(EventRecordFormat, HeaderAndSaveName) {
     EXPECT_EQ(std::string(kEventHeader),
               std::string(24, '-') + "\r\n       事件记录\r\n" + std::string(24, '-') + "\r\n");
-    platform::LocalTime t;
-    t.year = 2025;
-    t.month = 3;
-    t.day = 4;
-    t.hour = 5;
-    t.minute = 6;
+    platform::LocalTime t{2025, 3, 4, 5, 6};
     EXPECT_EQ(EventSaveName(t), "(事件记录25-03-04 05.06).txt");
 }
 

@@ -47,12 +47,7 @@ TEST(HardwareIdRules, EachRuleUsesItsOwnLimits) {
 }
 
 TEST(HardwareIdRules, TextsSerialsAndParsing) {
-    platform::LocalTime t;
-    t.year = 2026;
-    t.month = 12;
-    t.day = 7;
-    t.hour = 8;
-    t.minute = 5;
+    platform::LocalTime t{2026, 12, 7, 8, 5};
     EXPECT_EQ(DefaultTimeSequence(t), "0000022612070805");
     EXPECT_EQ(SerialText("123"), "00000123");
     EXPECT_EQ(SerialText(" 42abc"), "00000042");
@@ -118,10 +113,7 @@ TEST(HardwareIdWindow, DoubleEntryOutcomes) {
     EXPECT_EQ(p.log.back(), "您已经取消了本次设置，设置失败！");
 
     HardwareInfoBytes valid = Info({0, 0, 2, 26, 12, 7, 8, 5, 0, 0, 1, 23});
-    platform::LocalTime t;
-    t.year = 2026;
-    t.month = 1;
-    t.day = 2;
+    platform::LocalTime t{2026, 1, 2};
     const InfoWindowSetup ro = SetUpInfoWindow(valid, t);
     EXPECT_FALSE(ro.editable);
     EXPECT_EQ(ro.firstLabel, "设备SN信息：");

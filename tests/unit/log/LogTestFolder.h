@@ -7,28 +7,18 @@
 #include <iterator>
 #include <string>
 
+#include "support/TempDir.h"
+
 namespace oplog::test {
 
-class LogTestFolder {
+class LogTestFolder : public ::test::TempDir {
   public:
     explicit LogTestFolder(bool withLogFolder = true) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "varn-log-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            root_ = pattern;
-        }
-        if (withLogFolder) {
-            CreateLogFolder();
-        }
+        if (withLogFolder) CreateLogFolder();
     }
-    ~LogTestFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    LogTestFolder(const LogTestFolder&) = delete;
-    LogTestFolder& operator=(const LogTestFolder&) = delete;
 
-    const std::string& Root() const { return root_; }
-    std::filesystem::path LogFolder() const { return std::filesystem::path(root_) / u8"运行记录"; }
+    const std::string& Root() const { return Path(); }
+    std::filesystem::path LogFolder() const { return std::filesystem::path(Root()) / u8"运行记录"; }
     void CreateLogFolder() const { std::filesystem::create_directory(LogFolder()); }
     std::filesystem::path DayFile(const std::string& name) const { return LogFolder() / name; }
 
@@ -39,9 +29,6 @@ class LogTestFolder {
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(DayFile(name), std::ios::binary) << bytes;
     }
-
-  private:
-    std::string root_;
 };
 
 inline const std::string kSeparator =

@@ -14,37 +14,11 @@
 #include "engine/EngineState.h"
 #include "modbus/Frame.h"
 #include "platform/Gbk.h"
+#include "support/FakeTransport.h"
 
 namespace mwtest {
 
-class FakeTransport : public engine::Transport {
-  public:
-    bool TransportReady() override { return ready; }
-    bool SendFrame(const std::uint8_t* frame, int length) override {
-        std::lock_guard lock(mutex);
-        sent.emplace_back(frame, frame + length);
-        return ready;
-    }
-    bool FrameReady() override { return false; }
-    void SetFrameListener(std::function<void()>) override {}
-    std::size_t TakeFrame(std::uint8_t*, std::size_t) override { return 0; }
-    bool OpenPort(int port, int, int, int, int) override {
-        opened.push_back(port);
-        return openResult;
-    }
-    bool ClosePort() override { return true; }
-    bool RegisterWithCommServer(int port) override {
-        registered.push_back(port);
-        return true;
-    }
-
-    bool ready = true;
-    bool openResult = true;
-    std::vector<int> opened;
-    std::vector<int> registered;
-    std::mutex mutex;
-    std::vector<modbus::Frame> sent;
-};
+using FakeTransport = test::FakeTransport;
 
 class ScriptedBoxes : public engine::MessageBoxes {
   public:

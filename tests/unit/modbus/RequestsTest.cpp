@@ -68,14 +68,7 @@ TEST(Requests, BlockWriteBytes) {
 }
 
 TEST(Requests, ClockSetBytes) {
-    platform::LocalTime t;
-    t.year = 2026;
-    t.month = 12;
-    t.day = 7;
-    t.hour = 8;
-    t.minute = 5;
-    t.second = 9;
-    t.millisecond = 999;
+    platform::LocalTime t{2026, 12, 7, 8, 5, 9, 999};
     EXPECT_EQ(modbus::BuildClockSetRequest(1, 0, t),
               (Frame{0x01, 0x10, 0x00, 0x00, 0x00, 0x06, 0x0C, 0x00, 0x1A, 0x00, 0x0C,
                      0x00, 0x07, 0x00, 0x08, 0x00, 0x05, 0x00, 0x09, 0x6D, 0xC9}));

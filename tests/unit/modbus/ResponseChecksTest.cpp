@@ -83,7 +83,6 @@ TEST(AddressSearchResponse, OnlyTheCrcCounts) {
     Bytes bad = fromAnywhere;
     bad.back() ^= 1;
     EXPECT_FALSE(modbus::CheckAddressSearchResponse(bad.data(), bad.size()));
-    EXPECT_EQ(modbus::kAddressSearchBadCrcText, "寻找地址收到CRC错误的报文!");
     // No register in the answer: no address taken from the CRC bytes.
     const Bytes empty = Response(0x2A, {});
     EXPECT_TRUE(modbus::CheckAddressSearchResponse(empty.data(), empty.size()));

@@ -28,13 +28,7 @@ ExplainTables Tables(std::uint16_t controlMode = 0) {
 }
 
 platform::LocalTime At(int year, int month, int day, int hour, int minute, int second) {
-    platform::LocalTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
+    platform::LocalTime t{year, month, day, hour, minute, second};
     return t;
 }
 

@@ -25,10 +25,7 @@ std::string Received(const Bytes& b, bool showReceived = false, bool hint = true
 }
 
 TEST(MonitorFormat, LinesCarryTimeStampAndCrLf) {
-    platform::LocalTime t;
-    t.hour = 8;
-    t.minute = 5;
-    t.second = 9;
+    platform::LocalTime t{0, 0, 0, 8, 5, 9};
     EXPECT_EQ(MonitorLine(t, "发 (008)"), "08:05:09 -> 发 (008)\r\n");
     t.hour = 23;
     t.minute = 59;
@@ -84,10 +81,7 @@ TEST(MonitorFormat, TelesignalHintsInBitOrderOnlyForWordsBeforeTheCrc) {
 }
 
 TEST(MonitorFormat, FrameLinesReadBackAndOtherLinesDoNot) {
-    platform::LocalTime t;
-    t.hour = 8;
-    t.minute = 5;
-    t.second = 9;
+    platform::LocalTime t{0, 0, 0, 8, 5, 9};
     const Bytes poll{0x01, 0x03, 0x00, 0x00, 0x00, 0x3C, 0x45, 0xDB};
     const auto line = [&](const Bytes& b, bool received, bool showReceived) {
         std::string text = MonitorLine(t, MonitorFrameText(b.data(), b.size(), received, showReceived, true));
@@ -129,12 +123,7 @@ TEST(MonitorFormat, IconAlternatesOverFourPhasesAndSaveNameIsStamped) {
     EXPECT_EQ(MonitorSendIcon(2), 132);
     EXPECT_EQ(MonitorSendIcon(3), 131);
     EXPECT_EQ(NextMonitorIconPhase(3), 0);
-    platform::LocalTime t;
-    t.year = 2026;
-    t.month = 12;
-    t.day = 7;
-    t.hour = 8;
-    t.minute = 5;
+    platform::LocalTime t{2026, 12, 7, 8, 5};
     EXPECT_EQ(MonitorSaveName(t), "(26-12-07 08.05).txt");
 }
 

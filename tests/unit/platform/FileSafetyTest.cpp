@@ -20,6 +20,7 @@
 #include "platform/FileAppend.h"
 #include "platform/Profile.h"
 #include "platform/RegularFile.h"
+#include "support/Waiting.h"
 
 namespace platform {
 namespace {
@@ -28,15 +29,11 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-// Runs `work` on another thread; a hang (the fault these tests guard against) ends the program.
+// A hang on a file that is not a regular file is the fault these tests guard against.
 template <typename Work>
 auto Within(Work work) {
-    auto done = std::async(std::launch::async, std::move(work));
-    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        std::fprintf(stderr, "hung on a file that is not a regular file\n");
-        std::_Exit(1);
-    }
-    return done.get();
+    return ::test::RunWithin(std::chrono::seconds(10), "on a file that is not a regular file",
+                             std::move(work));
 }
 
 // Runs `work` as a user without the right to bypass file permissions; true when it returned true.

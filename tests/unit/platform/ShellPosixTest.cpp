@@ -64,9 +64,5 @@ TEST_F(ShellPosixTest, TextFilesGoToAnEditorAsOneArgument) {
     EXPECT_NE(::access(opener.c_str(), F_OK), 0);
 }
 
-TEST_F(ShellPosixTest, NoSystemAnimationOnX11) {
-    EXPECT_FALSE(AnimateHideWindow(1, std::chrono::milliseconds(800)));
-}
-
 }  // namespace
 }  // namespace platform

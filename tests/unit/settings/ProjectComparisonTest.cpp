@@ -115,8 +115,8 @@ TEST_F(CompareCommandTest, RefusesFilesAsOpeningRefusesThem) {
     EXPECT_FALSE(CompareProjectFile(ctx, ChoiceRow2));
     prompts.filePath = folder + "/missing.prj";
     EXPECT_FALSE(CompareProjectFile(ctx, ChoiceRow2));
-    EXPECT_EQ(prompts.shown, (std::vector<std::string>{std::string("inform: ") + kProjectWrongSize,
-                                                       std::string("inform: ") + kProjectOpenFailed}));
+    EXPECT_EQ(prompts.shown, (std::vector<std::string>{"inform: 项目文件无效：大小不是144524字节，未载入。",
+                                                       "inform: 无法打开项目文件！"}));
 }
 
 }  // namespace

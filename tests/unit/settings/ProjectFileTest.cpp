@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "FakePrompts.h"
+#include "support/Waiting.h"
 #include "ui/settings/ProjectCommands.h"
 #include "ui/settings/ProjectFile.h"
 
@@ -219,10 +220,10 @@ TEST_F(ProjectCommandsTest, FilesOfTheWrongSizeOrUnreadableAreRefusedAndTablesKe
     OpenProjectFile(ctx);
     prompts.filePath = folder + "/no-such-folder/x.prj";
     SaveProjectFile(ctx);
-    EXPECT_EQ(prompts.shown, (std::vector<std::string>{std::string("inform: ") + kProjectWrongSize,
-                                                       std::string("inform: ") + kProjectWrongSize,
-                                                       std::string("inform: ") + kProjectOpenFailed,
-                                                       std::string("inform: ") + kProjectSaveFailed}));
+    EXPECT_EQ(prompts.shown,
+              (std::vector<std::string>{"inform: 项目文件无效：大小不是144524字节，未载入。",
+                                        "inform: 项目文件无效：大小不是144524字节，未载入。",
+                                        "inform: 无法打开项目文件！", "inform: 无法保存项目文件！"}));
     EXPECT_EQ(EncodeProject(*t.setting, *t.param), before);
     EXPECT_EQ(refreshes, 0);
 }
@@ -234,19 +235,15 @@ TEST_F(ProjectCommandsTest, FifosAndDevicesAreRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string zero = folder + "/zero.prj";
     ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
-    auto work = std::async(std::launch::async, [&] {
+    ::test::RunWithin(std::chrono::seconds(10), "a project file that is a FIFO stalled the window", [&] {
         for (const std::string& path : {fifo, zero}) {
             prompts.filePath = path;
             OpenProjectFile(ctx);
             SaveProjectFile(ctx);
         }
     });
-    if (work.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        std::fprintf(stderr, "a project file that is a FIFO stalled the window\n");
-        std::_Exit(1);
-    }
-    const std::string open = std::string("inform: ") + kProjectOpenFailed;
-    const std::string save = std::string("inform: ") + kProjectSaveFailed;
+    const std::string open = "inform: 无法打开项目文件！";
+    const std::string save = "inform: 无法保存项目文件！";
     EXPECT_EQ(prompts.shown, (std::vector<std::string>{open, save, open, save}));
     EXPECT_EQ(EncodeProject(*t.setting, *t.param), before);
 }

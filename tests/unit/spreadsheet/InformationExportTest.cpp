@@ -17,8 +17,7 @@ using testing::TempFolder;
 using Rows = std::vector<ui::Row>;
 
 platform::LocalTime December7() {
-    platform::LocalTime t;
-    t.year = 2026, t.month = 12, t.day = 7, t.hour = 9, t.minute = 5, t.second = 59;
+    platform::LocalTime t{2026, 12, 7, 9, 5, 59};
     return t;
 }
 
