@@ -504,7 +504,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     }
     QMenu menu(this);
     const QAction* trend = menu.addAction(QStringLiteral("趋势图…"));
-    if (menu.exec(event->globalPos()) == trend) trendOpener_(point);
+    if (menu.exec(event->globalPos()) == trend) OpenTrend(point);
 }
 
 int MainWindow::ClickablePointAt(const QPoint& pos) const {

@@ -72,6 +72,9 @@ class MainWindow : public QDialog, public engine::MainView {
     void SetReferenceAsker(YcCalibration::AskReference ask);
     // What "趋势图…" of a telemetry field's context menu opens, with the field's point.
     void SetTrendOpener(std::function<void(int point)> open) { trendOpener_ = std::move(open); }
+    void OpenTrend(int point) {
+        if (trendOpener_) trendOpener_(point);
+    }
     // The recording of every decoded answer, from the window's start; the trend window reads it.
     trend::TrendStore& TrendRecording() { return *trendStore_; }
     // The telemetry point whose label or value field contains `pos` (window coordinates); -1 for none.
