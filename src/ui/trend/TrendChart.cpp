@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -162,8 +161,15 @@ void TrendChart::paintEvent(QPaintEvent*) {
     const double maxJoinColumns =
         static_cast<double>(kMaxJoinMs) * plot.width() / static_cast<double>(range.Length());
     for (std::size_t i = 0; i < curves_.size(); ++i) {
-        painter.setPen(QPen(curves_[i].colour, 1.5, curves_[i].style));
-        QPainterPath path;
+        // A one-pixel cosmetic pen: the raster engine draws it, dashes too, without stroking a path.
+        QPen pen(curves_[i].colour, 1, curves_[i].style);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        std::vector<QPointF> line;
+        const auto flush = [&painter, &line] {
+            if (line.size() > 1) painter.drawPolyline(line.data(), static_cast<int>(line.size()));
+            line.clear();
+        };
         bool open = false;
         double lastY = 0;
         std::size_t lastColumn = 0;
@@ -180,16 +186,13 @@ void TrendChart::paintEvent(QPaintEvent*) {
             const bool downward = open && std::fabs(lastY - yMax) < std::fabs(lastY - yMin);
             const double first = downward ? yMax : yMin;
             const double second = downward ? yMin : yMax;
-            if (open) {
-                path.lineTo(x, first);
-            } else {
-                path.moveTo(x, first);
-            }
-            path.lineTo(x, second);
+            if (!open) flush();
+            line.emplace_back(x, first);
+            line.emplace_back(x, second);
             lastY = second;
             open = !drawn[i].gaps[c];
         }
-        painter.drawPath(path);
+        flush();
     }
 
     if (cursorX_ && plot.contains(*cursorX_, plot.center().y())) {
