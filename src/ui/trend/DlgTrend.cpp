@@ -65,6 +65,7 @@ DlgTrend::DlgTrend(const trend::TrendStore& store, std::vector<TrendPoint> point
         item->setCheckState(Qt::Unchecked);
     }
     chart_ = new TrendChart(*this, this);
+    chart_->setAccessibleName(QStringLiteral("趋势图"));
     readout_ = new QLabel(this);
     readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     readout_->setMinimumHeight(readout_->fontMetrics().height() * 2);

@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/ValueFormat.h"
 #include "trend/MinMaxColumns.h"
@@ -140,13 +141,19 @@ void TrendChart::paintEvent(QPaintEvent*) {
     QFont small = font();
     small.setPointSizeF(std::max(6.0, font().pointSizeF() * 0.85));
     painter.setFont(small);
+    // Marks closer than a line of text show only the first one's text; the read-out lists them all.
+    const int textPitch = QFontMetrics(small).height();
+    int lastTextX = std::numeric_limits<int>::min() / 2;
     for (const trend::Mark& mark : data_.Marks(range)) {
         const int x = plot.left() +
                       static_cast<int>((mark.msSinceEpoch - range.fromMs) * plot.width() / range.Length());
+        const bool withText = x - lastTextX >= textPitch;
+        if (withText) lastTextX = x;
         const bool soe = mark.text.starts_with(kSoePrefix);
         const QColor colour = soe ? QColor(128, 0, 160) : QColor(170, 0, 0);
         painter.setPen(QPen(colour, 1, Qt::DashLine));
         painter.drawLine(x, plot.top(), x, plot.bottom());
+        if (!withText) continue;
         painter.save();
         painter.translate(x + 2, plot.top() + 4);
         painter.rotate(90);
