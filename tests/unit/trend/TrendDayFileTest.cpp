@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +15,18 @@
 namespace trend {
 namespace {
 
-using platform::test::ReadBytes;
 using platform::test::TempDir;
+
+// A UTF-8 path as the file system takes it on every system (on Windows a narrow string is the ANSI code
+// page).
+std::filesystem::path U8(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string ReadBytes(const std::string& utf8Path) {
+    std::ifstream in(U8(utf8Path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 std::int64_t At(int day, int hour, int minute, int second, int ms = 0) {
     return ToMs(platform::LocalTime{2026, 5, day, hour, minute, second, ms, 0});
@@ -44,7 +56,7 @@ class FailingOnce : public oplog::FileAppender {
 
 class DayFiles : public ::testing::Test {
   protected:
-    DayFiles() { std::filesystem::create_directory(std::filesystem::path(folder.Path()) / "运行记录"); }
+    DayFiles() { std::filesystem::create_directory(U8(folder.Path() + "/运行记录")); }
     std::string File(int day) const { return TrendDayFilePath(folder.Path(), FromMs(At(day, 0, 0, 0))); }
     TempDir folder;
     std::unique_ptr<TrendStore> store = std::make_unique<TrendStore>();
@@ -108,7 +120,7 @@ TEST_F(DayFiles, AFailedAppendIsTriedAgainAndMidnightStartsTheNextDaysFile) {
     store->Append(Poll(At(8, 0, 0, 0, 200), {4, 5, 6}));
     appender.fail = true;
     EXPECT_FALSE(writer.WriteUpTo(*store, At(8, 0, 0, 1)));
-    EXPECT_FALSE(std::filesystem::exists(File(7)));
+    EXPECT_FALSE(std::filesystem::exists(U8(File(7))));
     EXPECT_TRUE(writer.WriteUpTo(*store, At(8, 0, 0, 1)));
     EXPECT_EQ(ReadBytes(File(7)), Gbk("时间,高压侧A相电流,Ua,频率\r\n23:59:59,1,2,3\r\n"));
     EXPECT_EQ(ReadBytes(File(8)), Gbk("时间,高压侧A相电流,Ua,频率\r\n00:00:00,4,5,6\r\n"));
