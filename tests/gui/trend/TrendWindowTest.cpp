@@ -105,7 +105,7 @@ class TrendWindowTest : public QObject {
             QTest::qWait(5);
         }
         const int redraws = w->Chart().Redraws() - before;
-        QVERIFY2(redraws >= 5 && redraws <= 12, qPrintable(QString::number(redraws)));
+        QVERIFY2(redraws >= 3 && redraws <= 12, qPrintable(QString::number(redraws)));
     }
 
     void theCursorReadsTimeValuesAndMarks() {
