@@ -1,6 +1,7 @@
 // Decoding of a 64-register poll answer with the shipped sample configuration: a steady relay (nothing but
 // the clock, model and version boxes changes) and a relay whose every value and signal changes each time,
-// with and without a view.
+// with and without a view, and with the trend recording each answer (the difference is what recording adds
+// to a pass).
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include "config/TableLoader.h"
 #include "engine/PollDecoder.h"
 #include "modbus/Crc16.h"
+#include "trend/TrendStore.h"
 
 namespace {
 
@@ -64,9 +66,10 @@ struct Setup {
     engine::DecodeContext context;
 };
 
-void Run(benchmark::State& state, bool withView, bool changing) {
+void Run(benchmark::State& state, bool withView, bool changing, trend::TrendStore* store = nullptr) {
     Setup setup;
     if (withView) setup.context.view = &setup.view;
+    setup.context.trend = store;
     const std::vector<std::uint8_t> frames[2] = {PollFrame(1000, 0x5555), PollFrame(2000, 0xAAAA)};
     int n = 0;
     for (auto _ : state) {
@@ -89,11 +92,16 @@ void BM_DecodeAllChangingNoView(benchmark::State& state) {
 void BM_DecodeAllChangingNoOpView(benchmark::State& state) {
     Run(state, true, true);
 }
+void BM_DecodeAllChangingNoOpViewRecorded(benchmark::State& state) {
+    auto store = std::make_unique<trend::TrendStore>();
+    Run(state, true, true, store.get());
+}
 
 BENCHMARK(BM_DecodeSteadyNoView)->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DecodeSteadyNoOpView)->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DecodeAllChangingNoView)->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DecodeAllChangingNoOpView)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DecodeAllChangingNoOpViewRecorded)->Repetitions(10)->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -32,6 +32,7 @@
 #include "ui/settings/ProjectComparisonWindow.h"
 #include "ui/settings/ProjectFile.h"
 #include "ui/settings/SettingsWindow.h"
+#include "ui/trend/DlgTrend.h"
 
 namespace app {
 namespace {
@@ -206,6 +207,22 @@ bool TakeWindowPictures(ui::MainWindowHost& host, const Shot& take, const QStrin
     Pause(300);
     take(calibration, QStringLiteral("calibration.png"));
     calibration.hide();
+
+    // The trend of the first points over the last minute, as the context menu of a telemetry field opens it.
+    ui::DlgTrend* trendWindow = nullptr;
+    for (int point : {2, 1, 0}) {
+        main.OpenTrend(point);
+        trendWindow = main.findChild<ui::DlgTrend*>();
+    }
+    if (trendWindow) {
+        trendWindow->Chart().State().Zoom(0.1, 0, 0);
+        trendWindow->Chart().Changed();
+        Pause(1500);
+        take(*trendWindow, QStringLiteral("trend.png"));
+        trendWindow->hide();
+    } else {
+        ok = false;
+    }
     return ok;
 }
 

@@ -1,7 +1,10 @@
 #include "app/WindowWiring.h"
 
 #include <QLabel>
+#include <algorithm>
+#include <mutex>
 
+#include "platform/Gbk.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Shell.h"
 #include "ui/events/DlgEvent.h"
@@ -11,8 +14,29 @@
 #include "ui/monitor/DlgComLook.h"
 #include "ui/settings/DlgDZCS.h"
 #include "ui/settings/SettingsWindow.h"
+#include "ui/trend/DlgTrend.h"
 
 namespace app {
+namespace {
+
+// The trend window's points: the telemetry points in use with their names, colours and divisors.
+std::vector<ui::TrendPoint> TrendPoints(engine::EngineContext& ctx) {
+    std::vector<ui::TrendPoint> points;
+    std::lock_guard lock(*ctx.tablesMutex);
+    const config::YcTable& yc = *ctx.yc;
+    const int used = std::min<int>(yc.Number, trend::kTrendPoints);
+    for (int i = 0; i < used; ++i) {
+        const std::string gbk(config::TextView(yc.Name[i]));
+        const config::Rgb& text = yc.ColorText[i];
+        const config::Rgb& back = yc.ColorBack[i];
+        points.push_back(ui::TrendPoint{platform::GbkToUtf8(gbk), gbk,
+                                        ui::CurveColour({text.r, text.g, text.b}, {back.r, back.g, back.b}),
+                                        yc.CC2[i]});
+    }
+    return points;
+}
+
+}  // namespace
 
 ui::DlgDZCS* ShowSettings(ui::MainWindowHost& host) {
     ui::MainWindow& window = host.Window();
@@ -45,6 +69,9 @@ void WireWindows(ui::MainWindowHost& host) {
         platform::OpenDocument(platform::InProgramFolder("帮助文件/help.pdf"));
     });
     window.SetWindowOpener(Button::VersionInfo, [&ctx, &window] { ui::RunHardwareIdButton(ctx, &window); });
+    window.SetTrendOpener([&ctx, &window](int point) {
+        ui::ShowTrendWindow(window.TrendRecording(), TrendPoints(ctx), point, &window);
+    });
     window.SetBeforeJoin([] {
         ui::DetachSettingsWindow();
         ui::TheComLook().BindEngine(nullptr);  // the context ends with the main window

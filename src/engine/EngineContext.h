@@ -15,6 +15,10 @@
 #include "engine/MainView.h"
 #include "platform/Clock.h"
 
+namespace trend {
+class TrendStore;
+}
+
 namespace engine {
 
 struct EngineContext {
@@ -33,6 +37,8 @@ struct EngineContext {
     Monitor* monitor = nullptr;
     MessageBoxes* messageBoxes = nullptr;
     const platform::Clock* clock = nullptr;  // nullptr: platform::CurrentClock()
+    // The trend's recording: a link fault is a gap in it, an SOE record a mark. Null: not recorded.
+    trend::TrendStore* trend = nullptr;
 
     std::function<void(const std::string&)> log;   // default oplog::LogOperation
     std::function<void(const std::string&)> play;  // a WAVE resource by name; empty: silent

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "trend/TrendStore.h"
+
 namespace engine {
 
 std::string FormatPcTime(const platform::LocalTime& t) {
@@ -50,6 +52,7 @@ void LinkDisplay::ShowLinkFault(const std::string& text) {
         }
     }
     tablesBlank_ = true;
+    if (ctx_.trend) ctx_.trend->Append(trend::PollSnapshot::Gaps(trend::ToMs(ctx_.Now())));
     if (!ctx_.mainView) return;
     for (int i : blankYc) ctx_.mainView->ShowYcValue(i, std::string());
     for (int i : blankYx) {

@@ -68,6 +68,8 @@ void DecodePollResponse(const std::uint8_t* frame, std::size_t length, DecodeCon
     int yxCount = 0;
     std::uint16_t timePost = 0;
     std::uint16_t versionPost = 0;
+    const platform::Clock& clock = context.clock ? *context.clock : platform::CurrentClock();
+    trend::PollSnapshot snapshot = trend::PollSnapshot::Gaps(context.trend ? trend::ToMs(clock.Now()) : 0);
     {
         std::lock_guard<std::mutex> lock(tables.mutex);
         config::YcTable& yc = tables.yc;
@@ -91,6 +93,8 @@ void DecodePollResponse(const std::uint8_t* frame, std::size_t length, DecodeCon
             }
             yc.RawValue[i] = raw;
             yc.Value[i] = value;
+            // A register the answer lacks or that holds 0xFFFF is no reading: a gap in the trend.
+            if (!blank && i < trend::kTrendPoints) snapshot.values[static_cast<std::size_t>(i)] = value;
             if (value != yc.ShownValue[i]) ycUpdates[ycCount++] = YcUpdate{i, value, cc2, blank};
             yc.ShownValue[i] = value;
         }
@@ -113,6 +117,8 @@ void DecodePollResponse(const std::uint8_t* frame, std::size_t length, DecodeCon
             yx.PrevState[i] = state;
         }
     }
+
+    if (context.trend) context.trend->Append(snapshot);
 
     MainView* view = context.view;
     if (view) {
@@ -147,6 +153,7 @@ void DecodePollResponse(const std::uint8_t* frame, std::size_t length, DecodeCon
         if (update.report) {
             std::string line = platform::GbkToUtf8(config::TextView(update.name));
             line += update.state == 1 ? kOpenToClosedText : kClosedToOpenText;
+            if (context.trend) context.trend->AddMark(snapshot.msSinceEpoch, line);
             if (context.log) {
                 context.log(line);
             } else {

@@ -11,6 +11,8 @@
 
 #include "config/PointTables.h"
 #include "engine/MainView.h"
+#include "platform/Clock.h"
+#include "trend/TrendStore.h"
 
 namespace engine {
 
@@ -30,6 +32,10 @@ struct DecodeContext {
     std::atomic<std::uint16_t>& DeviceVersion;          // the version word of the last answer that held it
     std::function<void(const std::string&)> log;        // empty: oplog::LogOperation
     std::function<void(const std::string&)> playSound;  // wave resource name; empty: silent
+    // Where every decoded answer's values go with the PC time, and the telesignal changes as marks; null: not
+    // recorded. Its lock is short and never held across a call out.
+    trend::TrendStore* trend = nullptr;
+    const platform::Clock* clock = nullptr;  // nullptr: platform::CurrentClock()
     // Called last with the whole answer; it looks at the event ring indices in register 6.
     std::function<void(const std::uint8_t* frame, std::size_t length)> soeCheck;
 };

@@ -13,6 +13,7 @@
 #include "modbus/ResponseChecks.h"
 #include "modbus/SoeRecord.h"
 #include "platform/Gbk.h"
+#include "trend/TrendStore.h"
 
 namespace engine {
 
@@ -216,7 +217,9 @@ void HandleSoeResponse(EngineContext& ctx, const std::uint8_t* response, std::si
         std::snprintf(text, sizeof text, "，%02u-%02u-%02u %02u:%02u:%02u_%03u", record.yearOffset,
                       record.month, record.day, record.hour, record.minute, record.second,
                       record.millisecond);
-        ctx.Log("SOE发生：" + platform::GbkToUtf8(name) + text);
+        const std::string line = "SOE发生：" + platform::GbkToUtf8(name) + text;
+        if (ctx.trend) ctx.trend->AddMark(trend::ToMs(ctx.Now()), line);
+        ctx.Log(line);
     }
 }
 

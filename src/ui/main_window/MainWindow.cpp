@@ -3,14 +3,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QThread>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <vector>
@@ -24,8 +27,11 @@
 #include "log/OperationLog.h"
 #include "platform/Gbk.h"
 #include "platform/Profile.h"
+#include "platform/ProgramFolder.h"
 #include "resources/Pictures.h"
 #include "resources/WaveResource.h"
+#include "trend/TrendDayFile.h"
+#include "trend/TrendStore.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/FadeOut.h"
 #include "ui/main_window/DlgYCCheck.h"
@@ -97,8 +103,13 @@ MainWindow::MainWindow(engine::EngineContext& ctx, com::ComSer* comSer, QWidget*
       units_(DialogUnits::FromFont(DialogFont())),
       bridge_(this),
       calibration_(ctx),
-      messages_(std::make_unique<Messages>(*this)) {
+      messages_(std::make_unique<Messages>(*this)),
+      trendStore_(std::make_unique<trend::TrendStore>()) {
     ctx_.UseProcessDefaults();
+    if (!ctx_.trend) {
+        ctx_.trend = trendStore_.get();
+        setTrend_ = true;
+    }
     if (!ctx_.messageBoxes) {
         ctx_.messageBoxes = messages_.get();
         setMessageBoxes_ = true;
@@ -110,6 +121,8 @@ MainWindow::MainWindow(engine::EngineContext& ctx, com::ComSer* comSer, QWidget*
         decode_->tables = {ctx_.yc, ctx_.yx, ctx_.tablesMutex};
         decode_->log = ctx_.log;
         decode_->playSound = ctx_.play;
+        decode_->trend = ctx_.trend;
+        decode_->clock = ctx_.clock;
         ctx_.decodePoll = [decode = decode_.get()](const std::uint8_t* frame, std::size_t length) {
             engine::DecodePollResponse(frame, length, *decode);
         };
@@ -390,9 +403,26 @@ void MainWindow::OnInitDialog() {
         ApplyLook(yxStates_[i], YxStateLook(yx, i, StateOfText(yxStates_[i]->text().toStdString())));
     }
     display.ShowLinkFault("程序启动");
+    StartTrendFile();
     StartLinkReceiver();
     engine::UploadParameters(ctx_);
     setFocus();
+}
+
+void MainWindow::StartTrendFile() {
+    if (!setTrend_) return;  // someone else records
+    std::vector<std::string> names;
+    {
+        std::lock_guard lock(*ctx_.tablesMutex);
+        const int used = std::min<int>(ctx_.yc->Number, trend::kTrendPoints);
+        for (int i = 0; i < used; ++i) names.emplace_back(config::TextView(ctx_.yc->Name[i]));
+    }
+    trendWriter_ = std::make_unique<trend::TrendDayWriter>(platform::ProgramFolder(), std::move(names),
+                                                           oplog::LockedFileAppender());
+    trendFileTimer_ = new QTimer(this);
+    connect(trendFileTimer_, &QTimer::timeout, this,
+            [this] { trendWriter_->WriteUpTo(*trendStore_, trend::ToMs(ctx_.Now())); });
+    trendFileTimer_->start(trend::kMsPerSecond);
 }
 
 void MainWindow::StartLinkReceiver() {
@@ -454,6 +484,27 @@ void MainWindow::SetTitle(const std::string& text) {
 
 void MainWindow::AppendLogEntry(const std::string& entry) {
     bridge_.Run([&] { logBox_->AppendEntry(Qs(entry)); });
+}
+
+int MainWindow::TelemetryFieldAt(const QPoint& pos) const {
+    const int used = std::min<int>(UsedYc(*ctx_.yc), trend::kTrendPoints);
+    for (int i = 0; i < used; ++i) {
+        if ((ycLabels_[i] && ycLabels_[i]->geometry().contains(pos)) ||
+            (ycValues_[i] && ycValues_[i]->geometry().contains(pos)))
+            return i;
+    }
+    return -1;
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    const int point = TelemetryFieldAt(event->pos());
+    if (point < 0 || !trendOpener_) {
+        QDialog::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    const QAction* trend = menu.addAction(QStringLiteral("趋势图…"));
+    if (menu.exec(event->globalPos()) == trend) OpenTrend(point);
 }
 
 int MainWindow::ClickablePointAt(const QPoint& pos) const {
@@ -540,12 +591,16 @@ void MainWindow::EndRun() {
         QThread::msleep(1);
     }
     if (thread_) thread_->Join();
+    if (trendFileTimer_) trendFileTimer_->stop();
+    // The second in progress is written too.
+    if (trendWriter_) trendWriter_->WriteUpTo(*trendStore_, trend::ToMs(ctx_.Now()) + trend::kMsPerSecond);
     receiver_.Stop();
     if (comSer_) comSer_->SetLinkHandle(0);
     oplog::SetLogBoxSink({});
     if (setMainView_) ctx_.mainView = nullptr;
     if (setMessageBoxes_) ctx_.messageBoxes = nullptr;
     if (setDecodePoll_) ctx_.decodePoll = nullptr;
+    if (setTrend_) ctx_.trend = nullptr;
 }
 
 }  // namespace ui

@@ -24,6 +24,12 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
+
+namespace trend {
+class TrendStore;
+class TrendDayWriter;
+}  // namespace trend
 
 namespace com {
 class ComSer;
@@ -64,6 +70,15 @@ class MainWindow : public QDialog, public engine::MainView {
     void SetBeforeJoin(std::function<void()> beforeJoin) { beforeJoin_ = std::move(beforeJoin); }
     // Replaces the calibration dialog (tests script it).
     void SetReferenceAsker(YcCalibration::AskReference ask);
+    // What "趋势图…" of a telemetry field's context menu opens, with the field's point.
+    void SetTrendOpener(std::function<void(int point)> open) { trendOpener_ = std::move(open); }
+    void OpenTrend(int point) {
+        if (trendOpener_) trendOpener_(point);
+    }
+    // The recording of every decoded answer, from the window's start; the trend window reads it.
+    trend::TrendStore& TrendRecording() { return *trendStore_; }
+    // The telemetry point whose label or value field contains `pos` (window coordinates); -1 for none.
+    int TelemetryFieldAt(const QPoint& pos) const;
 
     // engine::MainView; callable from any thread.
     void ShowPcTime(const std::string& text) override;
@@ -105,6 +120,7 @@ class MainWindow : public QDialog, public engine::MainView {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     class Messages;
@@ -122,6 +138,8 @@ class MainWindow : public QDialog, public engine::MainView {
     bool ValidateFields();
     void OnAddressChanged();
     void StartLinkReceiver();
+    // Writes the recording to 运行记录 once a second.
+    void StartTrendFile();
     // The point whose label contains `pos` (window coordinates) and is clickable; -1 for none.
     int ClickablePointAt(const QPoint& pos) const;
     // Ends the management thread and detaches the window from everything that calls into it.
@@ -141,6 +159,11 @@ class MainWindow : public QDialog, public engine::MainView {
     std::array<std::function<void()>, main_layout::kButtonCount> openers_;
 
     std::function<void()> beforeJoin_;
+    std::function<void(int)> trendOpener_;
+    std::unique_ptr<trend::TrendStore> trendStore_;
+    std::unique_ptr<trend::TrendDayWriter> trendWriter_;
+    QTimer* trendFileTimer_ = nullptr;
+    bool setTrend_ = false;
 
     std::array<QLabel*, main_layout::kYcCapacity> ycLabels_{};
     std::array<QLabel*, main_layout::kYcCapacity> ycValues_{};

@@ -144,7 +144,7 @@ class AppTest : public QObject {
         QCOMPARE(app::RunStartUp(*qApp, options), 0);
         const QDir dir(shots.path());
         for (const char* name :
-             {"main.png", "monitor.png", "settings.png", "compare.png", "calibration.png"}) {
+             {"main.png", "monitor.png", "settings.png", "compare.png", "calibration.png", "trend.png"}) {
             const QImage picture(dir.filePath(QString::fromLatin1(name)));
             QVERIFY2(!picture.isNull(), name);
             QVERIFY2(picture.width() > 100 && picture.height() > 100, name);

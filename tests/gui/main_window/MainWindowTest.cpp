@@ -13,12 +13,14 @@
 #include <QGlyphRun>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextLayout>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <filesystem>
@@ -30,6 +32,7 @@
 #include "platform/Gbk.h"
 #include "platform/WindowLink.h"
 #include "support/GuiShots.h"
+#include "trend/TrendStore.h"
 #include "ui/common/DialogLook.h"
 #include "ui/common/FadeOut.h"
 #include "ui/main_window/DlgYCCheck.h"
@@ -378,6 +381,40 @@ class MainWindowTest : public QObject {
         QCOMPARE(Body(f_->Command()), (modbus::Frame{1, 16, 0x00, 0x70, 0, 1, 2, 0x04, 0x00}));
         QVERIFY(f_->state.deferredCalibration.Occupied());
         QCOMPARE(f_->Logged().back(), std::string("正在下载默认参数：遥测量1 ..."));
+    }
+
+    // The context menu of a telemetry label or value offers the trend of its point; elsewhere nothing.
+    void rightClickOffersTheTrendOfThePoint() {
+        auto w = NewWindow();
+        w->OnInitDialog();
+        w->done(QDialog::Accepted);
+        std::vector<int> opened;
+        w->SetTrendOpener([&](int point) { opened.push_back(point); });
+        QStringList offered;
+        const auto rightClick = [&](QPoint pos) {
+            QTimer::singleShot(50, [&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu) return;
+                for (const QAction* action : menu->actions()) offered << action->text();
+                QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            });
+            QContextMenuEvent event(QContextMenuEvent::Mouse, pos, w->mapToGlobal(pos));
+            QApplication::sendEvent(w.get(), &event);
+            QTest::qWait(100);
+        };
+        rightClick(w->YcValue(3)->geometry().center());
+        rightClick(w->YcLabel(29)->geometry().center());
+        rightClick(w->YcLabel(30)->geometry().center());  // beyond the points in use
+        rightClick(w->YxState(0)->geometry().center());
+        QCOMPARE(offered, (QStringList{QStringLiteral("趋势图…"), QStringLiteral("趋势图…")}));
+        QCOMPARE(opened, (std::vector<int>{3, 29}));
+        // The start's link fault is already in the recording as a gap.
+        const auto held = w->TrendRecording().Held();
+        QVERIFY(held.has_value());
+        const auto samples = w->TrendRecording().Copy(*held, 3);
+        QCOMPARE(samples.size(), std::size_t{1});
+        QVERIFY(trend::IsGap(samples[0].value));
     }
 
     void wheelCalibration() {

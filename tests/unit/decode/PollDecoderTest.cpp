@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "DecodeFixture.h"
+#include "support/FakeClock.h"
+#include "trend/TrendStore.h"
 
 namespace engine {
 namespace {
@@ -177,6 +179,35 @@ TEST_F(Decoder, AChangeIsLoggedWithItsNameAndSoundOnce) {
     Decode(Image({}, 0x0000));
     EXPECT_EQ(logged.back(), "事故总信号：合 -> 分!");
     EXPECT_EQ(sounds.size(), 2u);
+}
+
+TEST_F(Decoder, EveryAnswerIsRecordedWithThePcTimeAndNoReadingIsAGap) {
+    trend::TrendStore store;
+    platform::FakeClock clock;
+    clock.Set(2026, 3, 4, 10, 20, 30, 250);
+    context.trend = &store;
+    context.clock = &clock;
+    t.AddYc(0, 11, 100, 0);  // 12.34
+    t.AddYc(1, 12, 1, 0);    // 0xFFFF: no value
+    t.AddYc(2, 40, 1, 0);    // beyond the answer
+    t.AddYc(3, 13, 1, 0);    // a zero is a reading
+    t.AddYx(0, 2, "断路器");
+    Decode(Image({1234, 0xFFFF, 0}, 0x0000));
+    clock.Set(2026, 3, 4, 10, 20, 31, 0);
+    Decode(Image({1240, 0xFFFF, 0}, 0x0002));
+
+    const std::int64_t first = trend::ToMs(platform::LocalTime{2026, 3, 4, 10, 20, 30, 250, 0});
+    const trend::TimeRange all{first, first + 10'000};
+    EXPECT_EQ(store.Copy(all, 0), (std::vector<trend::Sample>{{first, 12.34f}, {first + 750, 12.40f}}));
+    for (int point : {1, 2, 4}) {
+        SCOPED_TRACE(point);
+        const auto samples = store.Copy(all, point);
+        ASSERT_EQ(samples.size(), 1u);  // one gap, never a zero
+        EXPECT_TRUE(trend::IsGap(samples[0].value));
+    }
+    EXPECT_EQ(store.Copy(all, 3).size(), 2u);
+    EXPECT_EQ(store.Copy(all, 3)[1].value, 0.0f);
+    EXPECT_EQ(store.Marks(all), (std::vector<trend::Mark>{{first + 750, "断路器：分 -> 合!"}}));
 }
 
 TEST_F(Decoder, AfterALinkFaultTheNextAnswerRedrawsWithoutChangeLines) {

@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 
 #include "EngineHarness.h"
 #include "engine/BlockTransfer.h"
 #include "engine/DeviceOperations.h"
 #include "engine/ResponseDispatch.h"
 #include "modbus/Requests.h"
+#include "trend/TrendStore.h"
 
 namespace engine_test {
 namespace {
@@ -595,6 +597,31 @@ TEST(LinkDisplay, PortErrorBlanksOnceAndPushesNothingUnchanged) {
     h.transport.ready = false;
     h.thread.RunPass();
     EXPECT_EQ(h.view.deviceTimes, (std::vector<std::string>{"串口错误", "串口错误"}));
+}
+
+TEST(TrendRecording, ALinkFaultIsOneGapAndAnSoeRecordAMarkWithTheLoggedText) {
+    Harness h;
+    trend::TrendStore store;
+    h.ctx.trend = &store;
+    h.transport.ready = false;
+    for (int i = 0; i < 5; ++i) h.thread.RunPass();
+    const std::optional<trend::TimeRange> held = store.Held();
+    ASSERT_TRUE(held);
+    const auto samples = store.Copy(*held, 0);
+    ASSERT_EQ(samples.size(), 1u);  // blanked once, recorded once
+    EXPECT_TRUE(trend::IsGap(samples[0].value));
+
+    h.transport.ready = true;
+    const Bytes record{9, 0, 0x01, 0x02, 5, 4, 3, 2, 1, 24};
+    Bytes answer{1, 3, 10};
+    answer.insert(answer.end(), record.begin(), record.end());
+    h.state.soeSlot.Put(modbus::BuildSoeReadRequest(1, 0, 1));
+    h.transport.responder = [&](const Bytes&) { return WithCrc(answer); };
+    h.thread.RunPass();
+    const auto marks = store.Marks(trend::TimeRange{0, std::numeric_limits<std::int64_t>::max()});
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].text, "SOE发生：事故总信号，24-01-02 03:04:05_258");
+    EXPECT_EQ(marks[0].text, h.logs.back());
 }
 
 TEST(LinkDisplay, LinkFaultBlanksAShownValueOf65535) {
