@@ -40,6 +40,10 @@ PARAMS = (100, 64)
 ADDRESS_SEARCH = with_crc([0xFE, 3, 0, 0, 0, 1])
 MONITOR = "通讯管理 - 正常监视"
 SETTINGS_TITLE = "定值参数管理"
+TREND_TITLE = "遥测趋势"
+TREND_POINT = "高压侧A相电流(A)"
+SHEET_NAME = re.compile(r"定值单 \d\d-\d\d-\d\d \d\d\.\d\d\.\d\d\.pdf")
+SHEET_ROW = re.compile(r"\d+ \S")  # 序号, name and value of a setting or parameter
 EVENT_HEADER = "------------------------\r\n       事件记录\r\n------------------------\r\n"
 EVENT_TIME = re.compile(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}")
 # The buttons of the system's file dialog, in English and in Chinese.
@@ -62,8 +66,8 @@ class Scenario:
         self.boxes = []  # (picture, buttons asked for) of each message box
         self.file_dialogs = []  # pictures of the file dialogs
 
-    def click(self, window, control, settle=0.3):
-        self.hands.click(window, control, settle=settle)
+    def click(self, window, control, settle=0.3, button=1):
+        self.hands.click(window, control, settle=settle, button=button)
 
     def press(self, label):
         """Clicks a button of the main window; returns the frame and log counts before the click."""
@@ -85,9 +89,9 @@ class Scenario:
         self.file_dialogs.append(self.hands.shot(title, picture))
         self.run.save_as(title, name)
 
-    def document_opened(self):
+    def document_opened(self, timeout=10):
         """The last document the program asked the shell to open."""
-        a11y.wait_for(lambda: os.path.exists(self.opened) and os.path.getsize(self.opened) > 0,
+        a11y.wait_for(lambda: os.path.exists(self.opened) and os.path.getsize(self.opened) > 0, timeout,
                       what="the shell opening a document")
         with open(self.opened) as f:
             return f.read().strip().splitlines()[-1]
@@ -114,6 +118,17 @@ class Scenario:
         time.sleep(1)  # the remote-control sound has ended; the values show the open side
         self.hands.shot(MAIN_TITLE, "main-after-operations.png")
 
+    def trend(self):
+        # The context menu's one entry, chosen with the keyboard (the popup is on no accessibility bus).
+        self.click(MAIN_TITLE, ("value of", TREND_POINT), settle=0.5, button=3)
+        xinput.key("Down")
+        xinput.key("Return")
+        self.hands.window(TREND_TITLE, timeout=15)
+        time.sleep(1.5)  # a few polls on the curve
+        self.seen["trend picture"] = self.hands.shot(TREND_TITLE, "trend.png")
+        self.click(TREND_TITLE, TITLE_BAR_CLOSE)
+        self.hands.gone(TREND_TITLE)
+
     def reconnect(self):
         frames, entries = self.press("重新连接")
         self.run.wait_log("重新连接，打开串口成功!", after=entries)
@@ -139,6 +154,23 @@ class Scenario:
         frame = self.run.wait_frame(lambda f: is_write_block(f, 1, *SETTINGS), frames, what="the settings write")
         self.run.wait_log("下载所有定值成功!", after=entries)
         self.seen["settings download"] = frame
+
+    def sheet(self):
+        self.click(SETTINGS_TITLE, ("menu item", "文件(F)"))
+        self.hands.shot(SETTINGS_TITLE, "settings-file-menu.png")
+        # The item is chosen by keyboard: the menu's items and separators are taller under Wine, so places
+        # below the first item do not carry over. It is the fourth item: 信息导出, 打开定值参数, 保存定值参数, 打印定值单….
+        for _ in range(4):
+            xinput.key("Down")
+        xinput.key("Return")
+        opened = self.document_opened(timeout=30)  # the sheet is written before it is handed to the shell
+        folder = os.path.join(self.run.folder, "信息导出")
+        written = [n for n in os.listdir(folder) if n.endswith(".pdf")]
+        assert len(written) == 1 and SHEET_NAME.fullmatch(written[0]), written
+        self.seen["sheet opened"] = (opened, written[0])
+        text = subprocess.run(["pdftotext", "-layout", os.path.join(folder, written[0]), "-"],
+                              capture_output=True, text=True, check=True).stdout
+        self.seen["sheet"] = [" ".join(line.split()) for line in text.splitlines() if line.strip()]
 
     def export(self):
         folder = os.path.join(self.run.folder, "信息导出")
@@ -224,8 +256,8 @@ class Scenario:
         self.seen["escape exit code"] = self.run.exit_code(timeout=15)
         self.seen["escape seconds"] = time.monotonic() - started
 
-    STEPS = ("start", "operations", "reconnect", "settings", "export", "monitor", "events", "version_information",
-             "close_by_title_bar", "escape")
+    STEPS = ("start", "operations", "trend", "reconnect", "settings", "sheet", "export", "monitor", "events",
+             "version_information", "close_by_title_bar", "escape")
 
 
 def daily_log(run):
@@ -323,16 +355,33 @@ class WindowsProgram(unittest.TestCase):
                 if label != "校对时钟":  # the clock frame carries the time
                     self.assertEqual(frame, self.linux.seen["operations"][label])
 
-    def test_03_reconnect_with_address_search(self):
+    def test_03_trend_window_from_a_value_fields_menu(self):
+        self.step("trend")
+        colours = Image.open(self.wine.seen["trend picture"]).convert("RGB").getcolors(1 << 16)
+        self.assertTrue(colours is None or len(colours) > 16, "an empty trend window")  # None: more colours
+
+    def test_04_reconnect_with_address_search(self):
         self.step("reconnect")
 
-    def test_04_settings_edit_and_download(self):
+    def test_05_settings_edit_and_download(self):
         self.step("settings")
         frame = self.wine.seen["settings download"]
         self.assertEqual(frame[7 + 2:7 + 4], [550 >> 8, 550 & 0xFF])
         self.assertEqual(frame, self.linux.seen["settings download"])
 
-    def test_05_information_export(self):
+    def test_06_settings_sheet_holds_the_lists(self):
+        self.step("sheet")
+        lines = self.wine.seen["sheet"]
+        self.assertIn("定值单", lines)
+        self.assertIn("装置型号：VARN 装置版本：V1.63", lines)
+        self.assertTrue([l for l in lines if re.fullmatch(r"\d+ 差动启动电流\(A\) 5\.50", l)], lines[:12])
+        rows = [l for l in lines if SHEET_ROW.match(l)]
+        self.assertEqual(rows, [l for l in self.linux.seen["sheet"] if SHEET_ROW.match(l)])
+        self.assertGreaterEqual(len(rows), 30 + 64)
+        opened, name = self.wine.seen["sheet opened"]
+        self.assertEqual(opened, INSTALL_DIR + "\\信息导出\\" + name)
+
+    def test_07_information_export(self):
         self.step("export")
         sheets = self.wine.seen["export"]
         self.assertEqual({name: len(rows) for name, rows in sheets.items()}, {"定值": 31, "参数": 65})
@@ -341,7 +390,7 @@ class WindowsProgram(unittest.TestCase):
         opened, name = self.wine.seen["export opened"]
         self.assertEqual(opened, INSTALL_DIR + "\\信息导出\\" + name)
 
-    def test_06_monitor_saved_as_gbk_with_crlf(self):
+    def test_08_monitor_saved_as_gbk_with_crlf(self):
         self.step("monitor")
         data = self.wine.seen["monitor file"]
         self.assertTrue(data.endswith(b"\r\n"))
@@ -350,7 +399,7 @@ class WindowsProgram(unittest.TestCase):
         lines = data.decode("gbk").split("\r\n")
         self.assertTrue(any(" -> 发 (008) 01 03 00 00 00 3C 45 DB" in line for line in lines), lines[:5])
 
-    def test_07_event_records_to_500_lines(self):
+    def test_09_event_records_to_500_lines(self):
         self.step("events")
         starts = [f[2] << 8 | f[3] for f in self.wine.seen["event requests"]]
         self.assertEqual(starts, list(range(0, 500, 25)))
@@ -360,7 +409,7 @@ class WindowsProgram(unittest.TestCase):
         self.assertEqual(masked_events(data), masked_events(self.linux.seen["events file"]))
         self.assertEqual(self.wine.seen["help opened"], INSTALL_DIR + "\\帮助文件\\help.pdf")
 
-    def test_08_version_information_writes_an_id(self):
+    def test_10_version_information_writes_an_id(self):
         self.step("version_information")
         frame = self.wine.seen["ID write"]
         info = frame[7 + 42:7 + 56]
@@ -374,7 +423,7 @@ class WindowsProgram(unittest.TestCase):
     def fades(self):
         return self.w.output().count("fixme:win:AnimateWindow")
 
-    def test_09_title_bar_close_fades(self):
+    def test_11_title_bar_close_fades(self):
         before = self.fades()
         self.step("close_by_title_bar")
         self.assertEqual(self.wine.seen["close exit code"], 0)
@@ -382,12 +431,12 @@ class WindowsProgram(unittest.TestCase):
         self.assertEqual(self.fades(), before + 1)
         self.assertGreater(self.linux.seen["close seconds"], 0.6, "the Linux build did not fade out")
 
-    def test_10_escape_ends_without_fade(self):
+    def test_12_escape_ends_without_fade(self):
         self.step("escape")
         self.assertEqual(self.wine.seen["escape exit code"], 0)
         self.assertEqual(self.fades(), 1, "only the splash at the start faded")
 
-    def test_11_daily_log_equals_the_linux_builds(self):
+    def test_13_daily_log_equals_the_linux_builds(self):
         compared = []
         for name, data in (("linux", self.linux.daily_log), ("wine", daily_log(self.w))):
             with open(os.path.join(SHOT_DIR, f"{name}-daily.log"), "wb") as f:
@@ -400,7 +449,7 @@ class WindowsProgram(unittest.TestCase):
         print(result.stdout.splitlines()[0] if result.returncode == 0 else result.stdout, file=sys.stderr)
         self.assertEqual(result.returncode, 0, result.stdout)
 
-    def test_12_standard_buttons_are_chinese(self):
+    def test_14_standard_buttons_are_chinese(self):
         """The message boxes show Qt's standard buttons in Chinese (Qt's translation, shipped with the program)
         and the file dialogs, the system's own, in the system's language; read off the pictures (glyphs.py)."""
         english = {"Yes", "No", "OK", "Cancel", *CHINESE_FILE_BUTTONS}

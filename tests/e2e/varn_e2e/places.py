@@ -113,6 +113,11 @@ class LinuxHands:
             _, table, row, column, columns = control
             cells = a11y.find_all(a11y.find_all(window, "table")[table], "table cell")
             return cells[row * columns + column]
+        if kind == "value of":  # ("value of", name): the value field beside a point's name label
+            lx, ly, lw, lh = a11y.extents(a11y.find(window, "label", control[1]))
+            beside = [(e[0], o) for o in a11y.find_all(window, "label") if (e := a11y.extents(o))[0] >= lx + lw
+                      and abs(e[1] + e[3] / 2 - (ly + lh / 2)) < lh / 2]
+            return min(beside, key=lambda pair: pair[0])[1]
         return a11y.find(window, kind, control[1])
 
     def point(self, name, control):
@@ -122,8 +127,8 @@ class LinuxHands:
         self.places.learn(name, control, a11y.extents(self.windows[name]), a11y.extents(obj))
         return a11y.centre(obj)
 
-    def click(self, name, control, settle=0.3):
-        xinput.click(*self.point(name, control), settle=settle)
+    def click(self, name, control, settle=0.3, button=1):
+        xinput.click(*self.point(name, control), button=button, settle=settle)
 
     def shot(self, name, file_name):
         return self.s.shot(self.windows[name], f"{self.prefix}-{file_name}")
@@ -161,8 +166,8 @@ class WineHands:
         x, y = self.places.point(name, control, self.geometry(name))
         return round(x), round(y)
 
-    def click(self, name, control, settle=0.3):
-        xinput.click(*self.point(name, control), settle=settle)
+    def click(self, name, control, settle=0.3, button=1):
+        xinput.click(*self.point(name, control), button=button, settle=settle)
 
     def shot(self, name, file_name, margin=30):
         x, y, w, h = self.geometry(name)
