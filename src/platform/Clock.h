@@ -17,6 +17,17 @@ struct LocalTime {
     int dayOfWeek = 0;  // 0 = Sunday
 };
 
+// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm), for arithmetic on local times
+// without the system's time-zone calls.
+constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
 class Clock {
   public:
     virtual ~Clock() = default;
