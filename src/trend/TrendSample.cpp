@@ -20,19 +20,11 @@ std::int64_t ToMs(const platform::LocalTime& t) {
 platform::LocalTime FromMs(std::int64_t ms) {
     const std::int64_t days = FloorDiv(ms, kMsPerDay);
     std::int64_t rest = ms - days * kMsPerDay;
-    // Civil from days, the inverse of DaysFromCivil.
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    const platform::CivilDate date = platform::CivilFromDays(days);
     platform::LocalTime t;
-    t.year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
-    t.month = static_cast<int>(m);
-    t.day = static_cast<int>(d);
+    t.year = static_cast<int>(date.year);
+    t.month = static_cast<int>(date.month);
+    t.day = static_cast<int>(date.day);
     t.hour = static_cast<int>(rest / 3'600'000);
     rest %= 3'600'000;
     t.minute = static_cast<int>(rest / 60'000);

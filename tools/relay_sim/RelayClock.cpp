@@ -28,21 +28,9 @@ std::array<int, 6> CivilFromSeconds(std::int64_t seconds) {
         rest += 86400;
         --days;
     }
-    const std::int64_t z = days + kDays2000 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-    return {static_cast<int>(y),
-            static_cast<int>(m),
-            static_cast<int>(d),
-            static_cast<int>(rest / 3600),
-            static_cast<int>(rest / 60 % 60),
-            static_cast<int>(rest % 60)};
+    const platform::CivilDate date = platform::CivilFromDays(days + kDays2000);
+    return {static_cast<int>(date.year),   static_cast<int>(date.month),     static_cast<int>(date.day),
+            static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60)};
 }
 
 bool IsValidClockWords(const std::array<std::uint16_t, 6>& w) {
